@@ -1,0 +1,62 @@
+// Failures raised by the core: one base class and one class per kind, each carrying the exact message
+// that the application's error handling shows to the user.
+#pragma once
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+class EThreadwickError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An index outside a store's range: "List index out of bounds (5)".
+class EListError : public EThreadwickError
+{
+public:
+    explicit EListError(int index)
+        : EThreadwickError("List index out of bounds (" + std::to_string(index) + ")")
+    {
+    }
+};
+
+// A file that exists but cannot be read: "Cannot open file "PATH". reason".
+class EFOpenError : public EThreadwickError
+{
+public:
+    EFOpenError(const std::string& path, const std::string& reason)
+        : EThreadwickError("Cannot open file \"" + path + "\". " + reason)
+    {
+    }
+    EFOpenError(const std::string& path, int errorCode) : EFOpenError(path, std::strerror(errorCode)) {}
+};
+
+// A file that cannot be created or replaced: "Cannot create file "PATH". reason".
+class EFCreateError : public EThreadwickError
+{
+public:
+    EFCreateError(const std::string& path, const std::string& reason)
+        : EThreadwickError("Cannot create file \"" + path + "\". " + reason)
+    {
+    }
+    EFCreateError(const std::string& path, int errorCode) : EFCreateError(path, std::strerror(errorCode)) {}
+};
+
+// Writing or flushing an open file failed.
+class EWriteError : public EThreadwickError
+{
+public:
+    EWriteError() : EThreadwickError("Stream write error") {}
+};
+
+// A store refuses to overwrite a file that it could not read at start-up: saving would drop its records.
+class ENotSavedError : public EThreadwickError
+{
+public:
+    explicit ENotSavedError(const std::string& path)
+        : EThreadwickError("Not saved: \"" + path + "\" could not be read when the program started.")
+    {
+    }
+};

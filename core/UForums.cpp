@@ -1,0 +1,482 @@
+// Record stores: the caret record file format (reading, writing, field escaping) and the atomic
+// replacement of a store's file.
+//
+// File format: a header line, then one record per line, each field followed by '^'. Lines are written
+// with CR LF and read up to CR LF, a lone CR or a lone LF; a NUL byte ends the text. Inside a field the
+// bytes that the format cannot hold are escaped with 0x10 (DLE): 0x10 -> 0x10 0x10, '^' -> 0x10 'c',
+// CR -> 0x10 'r', LF -> 0x10 'n', NUL -> 0x10 '0'. Files whose fields hold none of these bytes are
+// therefore read and written exactly as before escaping existed.
+#include "core/UForums.h"
+
+#include "core/UErrors.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// How each record class sits in its file.
+template <class TRecord> struct TLayout;
+
+template <> struct TLayout<TForum>
+{
+    static constexpr const char* FileName = "Forums.dat";
+    static constexpr std::string_view Header = "URL^Username^Password^";
+    static constexpr std::array Fields{&TForum::URL, &TForum::Username, &TForum::Password};
+    // Passwords are stored in plain text: nobody but the owner may read the file.
+    static constexpr bool OwnerOnly = true;
+};
+
+template <> struct TLayout<TFMessage>
+{
+    static constexpr const char* FileName = "Messages.dat";
+    static constexpr std::string_view Header = "Subject^Body^";
+    static constexpr std::array Fields{&TFMessage::Subject, &TFMessage::Body};
+    static constexpr bool OwnerOnly = false;
+};
+
+template <> struct TLayout<TFormat>
+{
+    static constexpr const char* FileName = "Formats.dat";
+    static constexpr std::string_view Header = "Name^LinkOpen^LinkMiddle^LinkEnd^Email^";
+    static constexpr std::array Fields{&TFormat::Name, &TFormat::LinkOpen, &TFormat::LinkMiddle,
+                                       &TFormat::LinkEnd, &TFormat::Email};
+    static constexpr bool OwnerOnly = false;
+};
+
+constexpr char Separator = '^';
+constexpr char EscapeByte = '\x10';
+
+// Byte classes while reading a line.
+enum : unsigned char { cPlain = 0, cSeparator = 1, cLineEnd = 2, cEscape = 3 };
+
+constexpr std::array<unsigned char, 256> MakeReadClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    classes[static_cast<unsigned char>(Separator)] = cSeparator;
+    classes['\r'] = cLineEnd;
+    classes['\n'] = cLineEnd;
+    classes[static_cast<unsigned char>(EscapeByte)] = cEscape;
+    return classes;
+}
+constexpr auto ReadClasses = MakeReadClasses();
+
+// For each byte, the letter that follows the escape byte when the byte is written inside a field; 0 when
+// the byte is written as it is.
+constexpr std::array<char, 256> MakeEscapeCodes()
+{
+    std::array<char, 256> codes{};
+    codes[static_cast<unsigned char>(EscapeByte)] = EscapeByte;
+    codes[static_cast<unsigned char>(Separator)] = 'c';
+    codes['\r'] = 'r';
+    codes['\n'] = 'n';
+    codes[0] = '0';
+    return codes;
+}
+constexpr auto EscapeCodes = MakeEscapeCodes();
+
+// One field of a record line as it stands in the file.
+struct TRawField
+{
+    const char* Data = nullptr;
+    std::size_t Size = 0;
+    bool Escaped = false; // holds an escape byte, so it must be decoded
+};
+
+bool IsBlankLine(const char* begin, const char* end)
+{
+    return std::all_of(begin, end, [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+// Walks the record lines of a file's text: the header line and blank lines are skipped. Splitting works
+// as SplitFields with '^' does, but on positions, so that no line or field is copied before it is decoded
+// into its record.
+class TCaretReader
+{
+public:
+    TCaretReader(const char* data, std::size_t size) : FPos(data), FEnd(data + size)
+    {
+        // The header line is never looked at.
+        TRawField none;
+        ReadLine(&none, 0);
+    }
+
+    // Fills fields[0..count) from the next record line; fields the line does not have are empty.
+    bool Next(TRawField* fields, std::size_t count)
+    {
+        while (FPos < FEnd) {
+            const char* line = FPos;
+            std::size_t found = ReadLine(fields, count);
+            if (IsBlankLine(line, FLineEnd))
+                continue;
+            std::fill(fields + found, fields + count, TRawField{});
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // Reads one line from FPos, stores up to `count` fields and returns how many it stored. Leaves FPos
+    // after the line's end and FLineEnd at it.
+    std::size_t ReadLine(TRawField* fields, std::size_t count)
+    {
+        std::size_t found = 0;
+        const char* fieldStart = FPos;
+        bool escaped = false;
+        const char* p = FPos;
+        for (; p < FEnd; ++p) {
+            unsigned char kind = ReadClasses[static_cast<unsigned char>(*p)];
+            if (kind == cPlain)
+                continue;
+            if (kind == cSeparator) {
+                if (found < count)
+                    fields[found++] = {fieldStart, static_cast<std::size_t>(p - fieldStart), escaped};
+                fieldStart = p + 1;
+                escaped = false;
+            } else if (kind == cEscape) {
+                escaped = true;
+            } else {
+                break;
+            }
+        }
+        // The text after the last separator is a field too; when empty it equals a missing field.
+        if (found < count && p > fieldStart)
+            fields[found++] = {fieldStart, static_cast<std::size_t>(p - fieldStart), escaped};
+        FLineEnd = p;
+        if (p < FEnd)
+            p += (*p == '\r' && p + 1 < FEnd && p[1] == '\n') ? 2 : 1;
+        FPos = p;
+        return found;
+    }
+
+    const char* FPos;
+    const char* FEnd;
+    const char* FLineEnd = nullptr;
+};
+
+void DecodeField(const TRawField& raw, std::string& out)
+{
+    if (!raw.Escaped) {
+        out.assign(raw.Data, raw.Size);
+        return;
+    }
+    out.clear();
+    out.reserve(raw.Size);
+    for (std::size_t i = 0; i < raw.Size; ++i) {
+        char c = raw.Data[i];
+        if (c == EscapeByte && i + 1 < raw.Size) {
+            char decoded = 0;
+            switch (raw.Data[i + 1]) {
+            case EscapeByte:
+                decoded = EscapeByte;
+                break;
+            case 'c':
+                decoded = Separator;
+                break;
+            case 'r':
+                decoded = '\r';
+                break;
+            case 'n':
+                decoded = '\n';
+                break;
+            case '0':
+                decoded = '\0';
+                break;
+            default:
+                out += c;
+                continue; // not an escape: kept as it stands
+            }
+            out += decoded;
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+}
+
+void AppendField(std::string& out, const std::string& field)
+{
+    const char* run = field.data();
+    const char* end = field.data() + field.size();
+    for (const char* p = run; p < end; ++p) {
+        char code = EscapeCodes[static_cast<unsigned char>(*p)];
+        if (code == 0)
+            continue;
+        out.append(run, p);
+        out += EscapeByte;
+        out += code;
+        run = p + 1;
+    }
+    out.append(run, end);
+}
+
+struct TFileBytes
+{
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0;
+};
+
+// The whole file, or nothing when there is no file (or a directory) at the path.
+std::optional<TFileBytes> ReadWholeFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        throw EFOpenError(path, errno);
+    }
+    struct FdCloser
+    {
+        int Fd;
+        ~FdCloser() { ::close(Fd); }
+    } closer{fd};
+
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        throw EFOpenError(path, errno);
+    if (S_ISDIR(info.st_mode))
+        return std::nullopt;
+
+    // One spare byte so that reaching the expected size does not look like a full buffer; the loop copes
+    // with files that grow while they are read and with files whose size fstat does not know.
+    std::size_t capacity = (S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0) + 1;
+    TFileBytes bytes{std::make_unique_for_overwrite<char[]>(capacity), 0};
+    for (;;) {
+        if (bytes.Size == capacity) {
+            std::size_t grown = capacity * 2;
+            auto larger = std::make_unique_for_overwrite<char[]>(grown);
+            std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
+            bytes.Data = std::move(larger);
+            capacity = grown;
+        }
+        ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFOpenError(path, errno);
+        }
+        if (got == 0)
+            break;
+        bytes.Size += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
+// Where a write to `path` lands: symbolic links are followed, so that the link stays and its target
+// is replaced. A link to a missing file resolves to that file.
+std::string ResolveLinks(const std::string& path)
+{
+    std::string resolved = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (::lstat(resolved.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            break;
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        ssize_t length = ::readlink(resolved.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size())
+            break;
+        target.resize(static_cast<std::size_t>(length));
+        if (target.empty())
+            break;
+        if (target.front() == '/') {
+            resolved = target;
+        } else {
+            std::size_t slash = resolved.rfind('/');
+            resolved = (slash == std::string::npos ? std::string() : resolved.substr(0, slash + 1)) + target;
+        }
+    }
+    return resolved;
+}
+
+// Replaces the file at `path` by `bytes` through a temporary file beside it: written, flushed to disk,
+// then renamed over the old file. On any failure the old file is left whole and the temporary removed.
+// `path` is what messages name. With ownerOnly the file gets mode 0600; otherwise an existing file keeps
+// its mode and a new one gets 0666 less the umask.
+void ReplaceFile(const std::string& path, std::string_view bytes, bool ownerOnly)
+{
+    std::string target = ResolveLinks(path);
+
+    struct stat old;
+    bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        throw EFCreateError(path, EISDIR);
+    if (exists && !S_ISREG(old.st_mode))
+        throw EFCreateError(path, "Not a regular file");
+
+    static std::atomic<unsigned> serial{0};
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temporary = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(serial++);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, ownerOnly ? 0600 : 0666);
+        if (fd < 0 && (errno != EEXIST || attempt >= 100))
+            throw EFCreateError(path, errno);
+    }
+
+    auto fail = [&](auto error) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temporary.c_str());
+        throw error;
+    };
+
+    // Mode and owner are set before any byte is written, so the text is never readable by others.
+    if (ownerOnly)
+        ::fchmod(fd, 0600);
+    else if (exists)
+        ::fchmod(fd, old.st_mode & 07777);
+    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+        // Only root may give a file away; for others this keeps at least the group where allowed.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // The file then belongs to whoever saves it, as any newly created file would.
+        }
+    }
+
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(EWriteError());
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (::fsync(fd) != 0)
+        fail(EWriteError());
+    int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0)
+        fail(EWriteError());
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        fail(EFCreateError(path, errno));
+}
+
+std::string JoinPath(const std::string& directory, const char* fileName)
+{
+    if (directory.empty() || directory.back() == '/')
+        return directory + fileName;
+    return directory + '/' + fileName;
+}
+
+} // namespace
+
+template <class TRecord>
+TRecordStore<TRecord>::TRecordStore(const std::string& directory)
+    : FPath(JoinPath(directory, TLayout<TRecord>::FileName))
+{
+}
+
+template <class TRecord> void TRecordStore<TRecord>::CheckIndex(int index, int limit) const
+{
+    if (index < 0 || index >= limit)
+        throw EListError(index);
+}
+
+template <class TRecord> TRecord& TRecordStore<TRecord>::RecordAt(int index)
+{
+    CheckIndex(index, Count());
+    return *FEntries[static_cast<std::size_t>(index)];
+}
+
+template <class TRecord> const TRecord& TRecordStore<TRecord>::RecordAt(int index) const
+{
+    CheckIndex(index, Count());
+    return *FEntries[static_cast<std::size_t>(index)];
+}
+
+template <class TRecord> void TRecordStore<TRecord>::Append(std::unique_ptr<TRecord> record)
+{
+    InsertAt(Count(), std::move(record));
+}
+
+template <class TRecord> void TRecordStore<TRecord>::InsertAt(int position, std::unique_ptr<TRecord> record)
+{
+    CheckIndex(position, Count() + 1);
+    if (!record)
+        throw std::invalid_argument("A store cannot hold a null record");
+    FEntries.insert(FEntries.begin() + position, std::move(record));
+}
+
+template <class TRecord> void TRecordStore<TRecord>::RemoveAt(int index)
+{
+    CheckIndex(index, Count());
+    FEntries.erase(FEntries.begin() + index);
+}
+
+template <class TRecord> void TRecordStore<TRecord>::LoadAll()
+{
+    using Layout = TLayout<TRecord>;
+    constexpr std::size_t FieldCount = Layout::Fields.size();
+
+    // Any failure below (an unreadable file, memory running out) must keep SaveAll from overwriting
+    // the records that could not be read.
+    FLoadFailed = true;
+    std::optional<TFileBytes> bytes = ReadWholeFile(FPath);
+    if (bytes) {
+        // A NUL byte ends the text.
+        const char* nul = static_cast<const char*>(std::memchr(bytes->Data.get(), 0, bytes->Size));
+        std::size_t size = nul ? static_cast<std::size_t>(nul - bytes->Data.get()) : bytes->Size;
+
+        std::vector<std::unique_ptr<TRecord>> loaded;
+        TCaretReader reader(bytes->Data.get(), size);
+        std::array<TRawField, FieldCount> fields;
+        while (reader.Next(fields.data(), FieldCount)) {
+            auto record = std::make_unique<TRecord>();
+            for (std::size_t k = 0; k < FieldCount; ++k)
+                DecodeField(fields[k], (*record).*Layout::Fields[k]);
+            loaded.push_back(std::move(record));
+        }
+        bytes.reset();
+
+        if (FEntries.empty()) {
+            FEntries = std::move(loaded);
+        } else {
+            FEntries.reserve(FEntries.size() + loaded.size());
+            std::move(loaded.begin(), loaded.end(), std::back_inserter(FEntries));
+        }
+    }
+    FLoadFailed = false;
+}
+
+template <class TRecord> void TRecordStore<TRecord>::SaveAll()
+{
+    using Layout = TLayout<TRecord>;
+    if (FLoadFailed)
+        throw ENotSavedError(FPath);
+
+    std::size_t size = Layout::Header.size() + 2;
+    for (const auto& record : FEntries) {
+        size += Layout::Fields.size() + 2;
+        for (auto field : Layout::Fields)
+            size += ((*record).*field).size();
+    }
+    std::string text;
+    text.reserve(size);
+    text.append(Layout::Header);
+    text.append("\r\n");
+    for (const auto& record : FEntries) {
+        for (auto field : Layout::Fields) {
+            AppendField(text, (*record).*field);
+            text += Separator;
+        }
+        text.append("\r\n");
+    }
+    ReplaceFile(FPath, text, Layout::OwnerOnly);
+}
+
+template class TRecordStore<TForum>;
+template class TRecordStore<TFMessage>;
+template class TRecordStore<TFormat>;

@@ -1,0 +1,87 @@
+// Record classes (forums, saved messages, link-markup templates) and the stores that keep them in
+// memory and in their caret record files in the application directory.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TForum
+{
+    std::string URL, Username, Password;
+};
+
+struct TFMessage
+{
+    std::string Subject, Body;
+};
+
+struct TFormat
+{
+    std::string Name, LinkOpen, LinkMiddle, LinkEnd, Email;
+};
+
+// An ordered list of owned records backed by one caret record file ("Forums.dat", ...). Never sorted;
+// duplicates allowed. Every change is meant to be followed by SaveAll, which rewrites the whole file.
+// Instantiated for TForum, TFMessage and TFormat only (see UForums.cpp).
+template <class TRecord> class TRecordStore
+{
+public:
+    // directory: where the file lies, with or without a trailing '/'.
+    explicit TRecordStore(const std::string& directory);
+
+    int Count() const { return static_cast<int>(FEntries.size()); }
+    TRecord& RecordAt(int index);
+    const TRecord& RecordAt(int index) const;
+    // The store takes the record over. A null record is refused with std::invalid_argument.
+    void Append(std::unique_ptr<TRecord> record);
+    // position: 0 to Count(); the record goes before the entry at that position.
+    void InsertAt(int position, std::unique_ptr<TRecord> record);
+    void RemoveAt(int index);
+
+    // Appends the records of the file; a missing file (or a directory in its place) leaves the store as it
+    // is.
+    void LoadAll();
+    // Replaces the file with the whole store, atomically: on failure the old file stays whole.
+    void SaveAll();
+
+    // Full path of the store's file.
+    const std::string& FilePath() const { return FPath; }
+
+protected:
+    void ClearAll() { FEntries.clear(); }
+
+private:
+    void CheckIndex(int index, int limit) const;
+
+    std::string FPath;
+    // Set when the file exists but LoadAll could not read it; SaveAll then refuses to overwrite it.
+    bool FLoadFailed = false;
+    std::vector<std::unique_ptr<TRecord>> FEntries;
+};
+
+extern template class TRecordStore<TForum>;
+extern template class TRecordStore<TFMessage>;
+extern template class TRecordStore<TFormat>;
+
+// "Forums.dat": holds passwords in plain text, so the file is kept readable by its owner only.
+class TForums : public TRecordStore<TForum>
+{
+public:
+    using TRecordStore::TRecordStore;
+};
+
+// "Messages.dat"
+class TFMessages : public TRecordStore<TFMessage>
+{
+public:
+    using TRecordStore::TRecordStore;
+};
+
+// "Formats.dat": rebuilt whole by the templates dialog, hence ClearAll.
+class TFormats : public TRecordStore<TFormat>
+{
+public:
+    using TRecordStore::ClearAll;
+    using TRecordStore::TRecordStore;
+};

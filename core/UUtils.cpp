@@ -1,0 +1,85 @@
+// Utility routines: SplitFields and the e-mail address scanner.
+#include "core/UUtils.h"
+
+#include <array>
+
+void SplitFields(char separator, const std::string& line, std::vector<std::string>& fields)
+{
+    fields.clear();
+    std::size_t start = 0;
+    for (std::size_t pos = line.find(separator); pos != std::string::npos;
+         pos = line.find(separator, start)) {
+        fields.emplace_back(line, start, pos - start);
+        start = pos + 1;
+    }
+    if (start < line.size())
+        fields.emplace_back(line, start);
+}
+
+namespace {
+
+// Character classes of the address pattern: the part before "@" also allows '.', the domain does not.
+enum : unsigned char { cDomain = 1, cLocal = 2 };
+
+constexpr std::array<unsigned char, 256> MakeEmailClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                    c == '-';
+        if (word)
+            classes[c] = cDomain | cLocal;
+    }
+    classes['.'] = cLocal;
+    return classes;
+}
+constexpr auto EmailClasses = MakeEmailClasses();
+
+bool Is(char c, unsigned char kind)
+{
+    return (EmailClasses[static_cast<unsigned char>(c)] & kind) != 0;
+}
+
+} // namespace
+
+// "@" is in neither class, so for an "@" the only possible start is the beginning of the run of local
+// characters right before it (bounded by `from`), and every start inside that run ends the local part at
+// the same "@". The domain that a greedy match takes is fixed as well: the whole run of domain characters,
+// then as many "." + non-empty run groups as follow. When an "@" fails, no start before it can succeed,
+// so the search goes on with the next "@". Each character is looked at a bounded number of times:
+// backward runs stop at the previous "@", forward runs stop at the next one.
+TTextSpan FindEmail(std::string_view text, std::size_t from)
+{
+    const std::size_t size = text.size();
+    for (std::size_t at = text.find('@', from); at != std::string_view::npos; at = text.find('@', at + 1)) {
+        std::size_t start = at;
+        while (start > from && Is(text[start - 1], cLocal))
+            --start;
+        if (start == at)
+            continue;
+
+        std::size_t end = at + 1;
+        while (end < size && Is(text[end], cDomain))
+            ++end;
+        if (end == at + 1)
+            continue;
+        int groups = 0;
+        while (end + 1 < size && text[end] == '.' && Is(text[end + 1], cDomain)) {
+            end += 2;
+            while (end < size && Is(text[end], cDomain))
+                ++end;
+            ++groups;
+        }
+        if (groups > 0)
+            return {start, end - start};
+    }
+    return {size, 0};
+}
+
+std::vector<std::string> ExtractEmails(const std::string& text)
+{
+    std::vector<std::string> emails;
+    for (TTextSpan found = FindEmail(text, 0); found.Len != 0; found = FindEmail(text, found.Pos + found.Len))
+        emails.emplace_back(text, found.Pos, found.Len);
+    return emails;
+}
