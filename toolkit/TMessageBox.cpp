@@ -1,0 +1,237 @@
+// Building and showing the message box.
+#include "toolkit/TMessageBox.h"
+
+#include "toolkit/TSkinData.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+TMessageBox::THook& Hook()
+{
+    static TMessageBox::THook hook;
+    return hook;
+}
+
+constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs;
+constexpr int ButtonWidth = 70;
+constexpr int ButtonGap = 10;
+
+QString ButtonCaption(TMsgDlgBtn button)
+{
+    switch (button) {
+    case TMsgDlgBtn::mbYes:
+        return QStringLiteral("&Yes");
+    case TMsgDlgBtn::mbNo:
+        return QStringLiteral("&No");
+    case TMsgDlgBtn::mbOK:
+        return QStringLiteral("OK");
+    case TMsgDlgBtn::mbCancel:
+        return QStringLiteral("Cancel");
+    }
+    return {};
+}
+
+int ButtonResult(TMsgDlgBtn button)
+{
+    switch (button) {
+    case TMsgDlgBtn::mbYes:
+        return mrYes;
+    case TMsgDlgBtn::mbNo:
+        return mrNo;
+    case TMsgDlgBtn::mbOK:
+        return mrOk;
+    case TMsgDlgBtn::mbCancel:
+        return mrCancel;
+    }
+    return mrCancel;
+}
+
+QStyle::StandardPixmap IconOf(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning:
+        return QStyle::SP_MessageBoxWarning;
+    case TMsgDlgType::mtError:
+        return QStyle::SP_MessageBoxCritical;
+    case TMsgDlgType::mtInformation:
+        return QStyle::SP_MessageBoxInformation;
+    default:
+        return QStyle::SP_MessageBoxQuestion;
+    }
+}
+
+} // namespace
+
+TMessageLabel::TMessageLabel(const QString& text, QWidget* parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setText(Lines(text));
+}
+
+QString TMessageLabel::Lines(const QString& text)
+{
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
+QSize TMessageLabel::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    if (text().isEmpty())
+        return QSize(0, fm.height());
+    const QRect r = fm.boundingRect(QRect(0, 0, 0, 0), TextFlags, text());
+    return QSize(r.width(), std::max(r.height(), fm.height()));
+}
+
+void TMessageLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.setFont(font());
+    p.drawText(rect(), TextFlags, text());
+}
+
+TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
+                               const TSkin& skin, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("TMessageDialog"));
+    setWindowTitle(TMessageBox::Caption(type));
+    setModal(true);
+
+    FLabel = new TMessageLabel(text, this);
+    FLabel->setFont(skin.MessageFont());
+    FLabel->ensurePolished();
+    const QSize labelSize = FLabel->sizeHint();
+    FLabel->setGeometry(50, 15, labelSize.width(), labelSize.height());
+
+    if (type != TMsgDlgType::mtCustom) {
+        FIcon = new QLabel(this);
+        FIcon->setObjectName(QStringLiteral("icon"));
+        FIcon->setPixmap(style()->standardIcon(IconOf(type)).pixmap(32, 32));
+        const int top = std::max(10, FLabel->y() + FLabel->height() / 2 - 16);
+        FIcon->setGeometry(5, top, 32, 32);
+    }
+
+    const int buttonHeight = skin.ButtonPictureHeight();
+    const int n = int(buttons.size());
+    const int rowWidth = n * ButtonWidth + std::max(0, n - 1) * ButtonGap;
+    const int clientHeight = buttonHeight + FLabel->height() + 50;
+    int clientWidth = std::max(50 + FLabel->width(), rowWidth) + 40;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int workWidth = screen ? screen->availableGeometry().width() : clientWidth;
+    if (clientWidth > workWidth)
+        clientWidth = workWidth;
+    else if (clientWidth < skin.WindowPictureWidth())
+        clientWidth = skin.WindowPictureWidth();
+
+    int x = (clientWidth - rowWidth) / 2;
+    const int y = clientHeight - 10 - buttonHeight;
+    // Enter presses the default button; Esc the cancel button (Cancel, else No, else OK).
+    for (TMsgDlgBtn button : buttons) {
+        auto* b = new QPushButton(ButtonCaption(button), this);
+        b->setGeometry(x, y, ButtonWidth, buttonHeight);
+        b->setCursor(Qt::PointingHandCursor);
+        const int result = ButtonResult(button);
+        connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
+        if (FButtons.isEmpty()) {
+            b->setDefault(true);
+            b->setFocus();
+        }
+        FButtons.append(b);
+        x += ButtonWidth + ButtonGap;
+    }
+    setFixedSize(clientWidth, clientHeight);
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - clientWidth) / 2, area.top() + (area.height() - clientHeight) / 2);
+    }
+}
+
+void TMessageDialog::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (event->key() == Qt::Key_Escape || (enter && event->modifiers() == Qt::NoModifier)) {
+        QPushButton* target = nullptr;
+        if (enter) {
+            for (QPushButton* b : FButtons)
+                if (b->hasFocus())
+                    target = b;
+            if (!target && !FButtons.isEmpty())
+                target = FButtons.first();
+        } else {
+            for (const QString& caption : {QStringLiteral("Cancel"), QStringLiteral("&No"), QStringLiteral("OK")})
+                for (QPushButton* b : FButtons)
+                    if (!target && b->text() == caption)
+                        target = b;
+        }
+        if (target) {
+            target->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+TMessageBox::TMessageBox(QObject* parent) : QObject(parent) {}
+
+std::unique_ptr<TMessageDialog> TMessageBox::Build(const QString& text, TMsgDlgType type,
+                                                   const TMsgDlgButtons& buttons, int helpContext)
+{
+    auto dialog = std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(),
+                                                   QApplication::activeWindow());
+    dialog->HelpContext = helpContext;
+    return dialog;
+}
+
+int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
+                                int helpContext)
+{
+    auto dialog = Build(text, type, buttons, helpContext);
+    if (Hook())
+        return Hook()(*dialog);
+    return dialog->exec();
+}
+
+QString TMessageBox::Caption(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning:
+        return QStringLiteral("Warning");
+    case TMsgDlgType::mtError:
+        return QStringLiteral("Error");
+    case TMsgDlgType::mtInformation:
+        return QStringLiteral("Information");
+    case TMsgDlgType::mtConfirmation:
+        return QStringLiteral("Confirm");
+    case TMsgDlgType::mtCustom:
+        return ApplicationTitle();
+    }
+    return {};
+}
+
+QString TMessageBox::ApplicationTitleOf(const QString& executablePath)
+{
+    QString name = QFileInfo(executablePath).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (name.isEmpty())
+        return name;
+    return name.left(1) + name.mid(1).toLower();
+}
+
+QString TMessageBox::ApplicationTitle() { return ApplicationTitleOf(QCoreApplication::applicationFilePath()); }
+
+void TMessageBox::SetTestHook(THook hook) { Hook() = std::move(hook); }

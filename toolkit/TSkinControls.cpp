@@ -1,0 +1,231 @@
+// Behaviour of the skinned controls.
+#include "toolkit/TSkinControls.h"
+
+#include <QAbstractScrollArea>
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOption>
+
+#include <algorithm>
+
+TSkinForm::TSkinForm(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_StyledBackground);
+}
+
+void TSkinForm::paintEvent(QPaintEvent*)
+{
+    QStyleOption opt;
+    opt.initFrom(this);
+    QPainter p(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &opt, &p, this);
+}
+
+TSkinPanel::TSkinPanel(bool framed, QWidget* parent) : QFrame(parent)
+{
+    SetFramed(framed);
+}
+
+void TSkinPanel::SetFramed(bool framed)
+{
+    FFramed = framed;
+    // The style sheet selects framed panels by this property; re-polish to pick the change up.
+    style()->unpolish(this);
+    style()->polish(this);
+}
+
+TBevel::TBevel(QWidget* parent) : QFrame(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+TStdLabel::TStdLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent)
+{
+    setTextFormat(Qt::PlainText);
+    adjustSize();
+}
+
+void TStdLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        adjustSize();
+}
+
+namespace {
+TLinkLabel::TOpener& Opener()
+{
+    static TLinkLabel::TOpener opener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    return opener;
+}
+} // namespace
+
+TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+}
+
+void TLinkLabel::SetCaption(const QString& caption)
+{
+    setText(caption);
+    adjustSize();
+    updateGeometry();
+}
+
+void TLinkLabel::SetOpener(TOpener opener) { Opener() = std::move(opener); }
+
+void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && !FURL.isEmpty())
+        Opener()(QUrl::fromUserInput(FURL));
+}
+
+void TLinkLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        adjustSize();
+        updateGeometry();
+    }
+}
+
+TPasswordEdit::TPasswordEdit(QWidget* parent) : QLineEdit(parent)
+{
+    setEchoMode(QLineEdit::Password);
+    setCursor(Qt::IBeamCursor);
+}
+
+QRect TPasswordEdit::TextArea() const
+{
+    QStyleOptionFrame opt;
+    initStyleOption(&opt);
+    QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &opt, this);
+    const QMargins m = textMargins();
+    return r.marginsRemoved(m);
+}
+
+void TPasswordEdit::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    QStyleOptionFrame opt;
+    initStyleOption(&opt);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &opt, &p, this);
+
+    const QRect area = TextArea();
+    const int cell = CellWidth(area.height());
+    const int side = SquareSide(area.height());
+    const int count = int(text().size());
+    // Scroll so that the cursor stays inside the text area.
+    const int cursorX = cursorPosition() * cell;
+    const int offset = std::max(0, cursorX - area.width() + 2);
+    const int selStart = selectionStart();
+    const int selEnd = selStart < 0 ? -1 : selStart + int(selectedText().size());
+
+    p.setClipRect(area);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor textColor = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
+    for (int i = 0; i < count; ++i) {
+        const QRect cellRect(area.left() + i * cell - offset, area.top(), cell, area.height());
+        if (cellRect.left() > area.right())
+            break;
+        QColor squareColor = textColor;
+        if (i >= selStart && i < selEnd) {
+            p.fillRect(cellRect, palette().color(QPalette::Highlight));
+            squareColor = palette().color(QPalette::HighlightedText);
+        }
+        const QRectF square(cellRect.left() + 2, cellRect.top() + (area.height() - side) / 2, side, side);
+        p.setPen(Qt::NoPen);
+        p.setBrush(squareColor);
+        p.drawRoundedRect(square, side / 4.0, side / 4.0);
+    }
+    if (hasFocus() && !isReadOnly()) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(textColor);
+        const int x = area.left() + cursorX - offset;
+        p.drawLine(x, area.top() + 1, x, area.bottom() - 1);
+    }
+}
+
+TImageBanner::TImageBanner(QWidget* parent) : QWidget(parent) {}
+
+void TImageBanner::SetPicture(const QImage& picture)
+{
+    FPicture = picture;
+    if (picture.width() > 0 && picture.height() > 0)
+        resize(picture.size());
+    update();
+}
+
+void TImageBanner::paintEvent(QPaintEvent*)
+{
+    if (FPicture.isNull())
+        return;
+    QPainter p(this);
+    p.drawImage(0, 0, FPicture);
+}
+
+void TImageBanner::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT Clicked();
+}
+
+TGifBanner::TGifBanner(QWidget* parent) : QWidget(parent) {}
+
+void TGifBanner::paintEvent(QPaintEvent*)
+{
+    if (FFrame.isNull())
+        return;
+    QPainter p(this);
+    p.drawImage(0, 0, FFrame);
+}
+
+void TGifBanner::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT Clicked();
+}
+
+TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TScrollBar::Attach(QAbstractScrollArea* area)
+{
+    QScrollBar* inner = orientation() == Qt::Vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
+    if (orientation() == Qt::Vertical)
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    else
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const auto follow = [this, inner] {
+        setRange(inner->minimum(), inner->maximum());
+        setPageStep(inner->pageStep());
+        setSingleStep(inner->singleStep());
+        setValue(inner->value());
+        setEnabled(inner->maximum() > inner->minimum());
+    };
+    connect(inner, &QScrollBar::rangeChanged, this, follow);
+    connect(inner, &QScrollBar::valueChanged, this, &QScrollBar::setValue);
+    connect(this, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+    follow();
+}
+
+QPixmap LoadMaskedPicture(const QString& path)
+{
+    QImage image(path);
+    if (image.isNull())
+        return {};
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == 0xFF00FF)
+                line[x] = 0;
+    }
+    return QPixmap::fromImage(image);
+}

@@ -1,0 +1,152 @@
+// The skinned controls the windows are built from. Their look comes from the shared skin's
+// style sheet; what is here is behaviour: framed panels, rules, self-sizing labels, link labels,
+// the password edit, the banner pictures and a stand-alone scroll bar for a memo.
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+class QAbstractScrollArea;
+
+// A top-level window drawn from the skin's "window" section.
+class TSkinForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TSkinForm(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A panel from the skin's "panel" section, with or without a frame.
+class TSkinPanel : public QFrame
+{
+    Q_OBJECT
+    Q_PROPERTY(bool framed READ Framed WRITE SetFramed)
+public:
+    explicit TSkinPanel(bool framed = false, QWidget* parent = nullptr);
+    bool Framed() const { return FFramed; }
+    void SetFramed(bool framed);
+
+private:
+    bool FFramed = false;
+};
+
+// A horizontal rule drawn along its top edge.
+class TBevel : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit TBevel(QWidget* parent = nullptr);
+};
+
+// A label that is always as large as its caption in its current font.
+class TStdLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit TStdLabel(const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    void changeEvent(QEvent* event) override;
+};
+
+// An underlined caption with an address. A click asks the desktop to open the address with the
+// handler registered for it; an empty address does nothing.
+class TLinkLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit TLinkLabel(QWidget* parent = nullptr);
+
+    QString URL() const { return FURL; }
+    void SetURL(const QString& url) { FURL = url; }
+    void SetCaption(const QString& caption);
+
+    // Opens addresses; tests replace it. The default is the desktop's "open" handler.
+    using TOpener = std::function<void(const QUrl&)>;
+    static void SetOpener(TOpener opener);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString FURL;
+};
+
+// A one-line edit for passwords: every character is drawn as a small rounded square in the text
+// colour, one per cell; the text itself is held and handed out in clear.
+class TPasswordEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit TPasswordEdit(QWidget* parent = nullptr);
+
+    // Width of one character cell for a text area of the given height, and the square's side.
+    static int CellWidth(int textAreaHeight) { return textAreaHeight / 2 + 3; }
+    static int SquareSide(int textAreaHeight) { return CellWidth(textAreaHeight) - 4; }
+    QRect TextArea() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A still picture that takes the size of its picture. Clicks are reported.
+class TImageBanner : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TImageBanner(QWidget* parent = nullptr);
+    void SetPicture(const QImage& picture);
+    const QImage& Picture() const { return FPicture; }
+
+Q_SIGNALS:
+    void Clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage FPicture;
+};
+
+// An animated picture; shows nothing until frames are loaded. Clicks are reported.
+class TGifBanner : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TGifBanner(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void Clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+protected:
+    QImage FFrame;
+};
+
+// A scroll bar that stands beside a scroll area and scrolls it; disabled while the content fits.
+class TScrollBar : public QScrollBar
+{
+    Q_OBJECT
+public:
+    TScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
+    void Attach(QAbstractScrollArea* area);
+};
+
+// Loads a tool-button picture in which magenta (255, 0, 255) marks transparent pixels.
+QPixmap LoadMaskedPicture(const QString& path);

@@ -1,0 +1,338 @@
+// The main window: its layout, creation and destruction, and banner centring.
+#include "ui/FMain.h"
+
+#include "browser/TBrowserPane.h"
+#include "toolkit/TControlLayout.h"
+#include "toolkit/TErrorReport.h"
+#include "toolkit/TMessageBox.h"
+#include "toolkit/TSkinData.h"
+#include "ui/UAnsi.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+constexpr QSize DesignClientSize(761, 566);
+
+template <class T, class... Args> T* Make(QWidget* parent, const char* name, Args&&... args)
+{
+    auto* widget = new T(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, bool focusable)
+{
+    auto* button = Make<QPushButton>(parent, name, caption);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
+    button->setFocusPolicy(focusable ? Qt::StrongFocus : Qt::NoFocus);
+    return button;
+}
+
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, const char* picture)
+{
+    auto* button = Make<QToolButton>(parent, name);
+    button->setToolTip(hint);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setIcon(LoadMaskedPicture(QStringLiteral(":/pictures/") + QLatin1String(picture)));
+    button->setIconSize(QSize(16, 16));
+    return button;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent) : TSkinForm(parent), FAppDirectory(appDirectory)
+{
+    if (!FAppDirectory.endsWith(QLatin1Char('/')))
+        FAppDirectory += QLatin1Char('/');
+    frmMain = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Threadwick"));
+
+    bsSkinData1 = new TSkinData(this);
+    bsSkinData1->setObjectName(QStringLiteral("bsSkinData1"));
+    bsSkinData1->LoadBuiltIn();
+    msgMain = new TMessageBox(this);
+    msgMain->setObjectName(QStringLiteral("msgMain"));
+
+    BuildLayout();
+    resize(DesignClientSize);
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+    if (frmMain == this)
+        frmMain = nullptr;
+}
+
+void TfrmMain::BuildLayout()
+{
+    auto* layout = TControlLayout::Of(this, DesignClientSize);
+    bsSkinPanel1 = Make<TSkinPanel>(this, "bsSkinPanel1", false);
+    panBanner = Make<TSkinPanel>(this, "panBanner", true);
+    panLinks = Make<TSkinPanel>(this, "panLinks", true);
+    bsSkinPanel2 = Make<TSkinPanel>(this, "bsSkinPanel2", true);
+    bsSkinPanel3 = Make<TSkinPanel>(this, "bsSkinPanel3", false);
+    layout->Dock(bsSkinPanel1, TAlign::Top, 33);
+    layout->Dock(panBanner, TAlign::Top, 65);
+    layout->Dock(panLinks, TAlign::Bottom, 39);
+    layout->Dock(bsSkinPanel2, TAlign::Left, 257);
+    layout->Dock(bsSkinPanel3, TAlign::Client);
+
+    BuildToolbar();
+    BuildBanner();
+    BuildLinks();
+    BuildEditor();
+    BuildBrowser();
+    SetTabOrder();
+}
+
+void TfrmMain::BuildToolbar()
+{
+    auto* layout = TControlLayout::Of(bsSkinPanel1, QSize(761, 33));
+    btnAutoInsert = MakeButton(bsSkinPanel1, "btnAutoInsert", QStringLiteral("Auto Insert"), false);
+    layout->Place(btnAutoInsert, QRect(8, 5, 98, 20));
+    bsSkinStdLabel1 = Make<TStdLabel>(bsSkinPanel1, "bsSkinStdLabel1", QStringLiteral("as"));
+    layout->Place(bsSkinStdLabel1, QRect(114, 9, 11, 13), akLeft | akTop, true);
+    cbxFormat = Make<QComboBox>(bsSkinPanel1, "cbxFormat");
+    cbxFormat->addItems({QStringLiteral("text"), QStringLiteral("html"), QStringLiteral("ubb"),
+                         QStringLiteral("ezboard")});
+    cbxFormat->setMaxVisibleItems(8);
+    cbxFormat->setFocusPolicy(Qt::StrongFocus);
+    layout->Place(cbxFormat, QRect(131, 5, 91, 20));
+    btnPreview = MakeButton(bsSkinPanel1, "btnPreview", QStringLiteral("Preview"), false);
+    layout->Place(btnPreview, QRect(232, 5, 74, 20));
+    btnCopy = MakeButton(bsSkinPanel1, "btnCopy", QStringLiteral("Copy"), false);
+    layout->Place(btnCopy, QRect(309, 5, 74, 20));
+    btnSave = MakeButton(bsSkinPanel1, "btnSave", QStringLiteral("Save"), false);
+    layout->Place(btnSave, QRect(386, 5, 74, 20));
+    btnLoad = MakeButton(bsSkinPanel1, "btnLoad", QStringLiteral("Load"), false);
+    layout->Place(btnLoad, QRect(463, 5, 74, 20));
+    // Hidden for good, under "Help": it opens the templates dialog, which users do not reach.
+    btnOptions = MakeButton(bsSkinPanel1, "btnOptions", QStringLiteral("Options"), true);
+    layout->Place(btnOptions, QRect(540, 5, 74, 20));
+    btnOptions->hide();
+    btnHelp = MakeButton(bsSkinPanel1, "btnHelp", QStringLiteral("Help"), false);
+    layout->Place(btnHelp, QRect(540, 5, 98, 20));
+    btnMakeMoney = MakeButton(bsSkinPanel1, "btnMakeMoney", QStringLiteral("Make Money"), false);
+    layout->Place(btnMakeMoney, QRect(641, 5, 98, 20));
+}
+
+void TfrmMain::BuildBanner()
+{
+    imgBanner = Make<TImageBanner>(panBanner, "imgBanner");
+    imgBanner->setGeometry(144, -40, 105, 105);
+    gifBanner = Make<TGifBanner>(panBanner, "gifBanner");
+    gifBanner->setGeometry(280, -75, 98, 140);
+}
+
+void TfrmMain::BuildLinks()
+{
+    auto* layout = TControlLayout::Of(panLinks, QSize(761, 39));
+    lblLink1URL = Make<TLinkLabel>(panLinks, "lblLink1URL");
+    lblLink1URL->SetCaption(QStringLiteral("Google"));
+    lblLink1URL->SetURL(QStringLiteral("https://www.google.com/"));
+    layout->Place(lblLink1URL, QRect(13, 9, 34, 14), akLeft | akTop, true);
+    lblLink2URL = Make<TLinkLabel>(panLinks, "lblLink2URL");
+    lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblLink2URL->SetCaption(QStringLiteral("Google"));
+    lblLink2URL->SetURL(QStringLiteral("https://www.google.com/"));
+    layout->Place(lblLink2URL, QRect(712, 9, 34, 14), akTop | akRight, true);
+}
+
+void TfrmMain::BuildEditor()
+{
+    auto* layout = TControlLayout::Of(bsSkinPanel2, QSize(257, 429));
+    bsSkinStdLabel3 = Make<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel3", QStringLiteral("Message Editor"));
+    layout->Place(bsSkinStdLabel3, QRect(9, 9, 73, 13), akLeft | akTop, true);
+    bsSkinBevel1 = Make<TBevel>(bsSkinPanel2, "bsSkinBevel1");
+    layout->Place(bsSkinBevel1, QRect(89, 16, 154, 9));
+    bsSkinStdLabel4 = Make<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel4", QStringLiteral("Subject:"));
+    layout->Place(bsSkinStdLabel4, QRect(9, 33, 39, 13), akLeft | akTop, true);
+    edtSubject = Make<QLineEdit>(bsSkinPanel2, "edtSubject");
+    layout->Place(edtSubject, QRect(52, 32, 133, 18));
+    btnSPaste = MakeButton(bsSkinPanel2, "btnSPaste", QStringLiteral("Paste"), false);
+    layout->Place(btnSPaste, QRect(191, 32, 49, 20));
+    bsSkinStdLabel5 = Make<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel5", QStringLiteral("Message:"));
+    layout->Place(bsSkinStdLabel5, QRect(9, 57, 46, 13), akLeft | akTop, true);
+
+    bsSkinPanel5 = Make<TSkinPanel>(bsSkinPanel2, "bsSkinPanel5", false);
+    layout->Place(bsSkinPanel5, QRect(11, 74, 232, 111));
+    auto* memoLayout = TControlLayout::Of(bsSkinPanel5, QSize(232, 111));
+    bsSkinScrollBar1 = Make<TScrollBar>(bsSkinPanel5, "bsSkinScrollBar1", Qt::Vertical);
+    memoLayout->Dock(bsSkinScrollBar1, TAlign::Right, 19);
+    memBody = Make<QPlainTextEdit>(bsSkinPanel5, "memBody");
+    memBody->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memBody->setTabChangesFocus(true);
+    memoLayout->Dock(memBody, TAlign::Client);
+    bsSkinScrollBar1->Attach(memBody);
+
+    btnBPaste = MakeButton(bsSkinPanel2, "btnBPaste", QStringLiteral("Paste message on selected field"), true);
+    layout->Place(btnBPaste, QRect(10, 194, 234, 20));
+
+    bsSkinPageControl1 = Make<QTabWidget>(bsSkinPanel2, "bsSkinPageControl1");
+    layout->Place(bsSkinPageControl1, QRect(8, 221, 237, 196), akLeft | akTop | akRight | akBottom);
+    bsSkinTabSheet1 = new QWidget;
+    bsSkinTabSheet1->setObjectName(QStringLiteral("bsSkinTabSheet1"));
+    bsSkinPageControl1->addTab(bsSkinTabSheet1, QStringLiteral("Your Forums"));
+
+    auto* page = TControlLayout::Of(bsSkinTabSheet1, QSize(235, 174));
+    btnAddURL = MakeButton(bsSkinTabSheet1, "btnAddURL", QStringLiteral("Add Current URL"), true);
+    page->Place(btnAddURL, QRect(9, 9, 106, 20));
+    btnRemoveURL = MakeButton(bsSkinTabSheet1, "btnRemoveURL", QStringLiteral("Remove URL"), true);
+    page->Place(btnRemoveURL, QRect(121, 9, 106, 20));
+    bsSkinStdLabel7 = Make<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel7", QStringLiteral("Username:"));
+    page->Place(bsSkinStdLabel7, QRect(9, 38, 51, 13), akLeft | akTop, true);
+    edtUsername = Make<QLineEdit>(bsSkinTabSheet1, "edtUsername");
+    page->Place(edtUsername, QRect(66, 37, 99, 18));
+    btnUPaste = MakeButton(bsSkinTabSheet1, "btnUPaste", QStringLiteral("Paste"), false);
+    page->Place(btnUPaste, QRect(170, 36, 56, 20));
+    bsSkinStdLabel8 = Make<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel8", QStringLiteral("Password:"));
+    page->Place(bsSkinStdLabel8, QRect(9, 68, 49, 13), akLeft | akTop, true);
+    edtPassword = Make<TPasswordEdit>(bsSkinTabSheet1, "edtPassword");
+    page->Place(edtPassword, QRect(66, 65, 99, 18));
+    btnWPaste = MakeButton(bsSkinTabSheet1, "btnWPaste", QStringLiteral("Paste"), false);
+    page->Place(btnWPaste, QRect(170, 64, 56, 20));
+    lvwForums = Make<QListWidget>(bsSkinTabSheet1, "lvwForums");
+    lvwForums->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwForums->setSortingEnabled(false);
+    lvwForums->setUniformItemSizes(true);
+    page->Place(lvwForums, QRect(9, 94, 217, 70), akLeft | akTop | akBottom);
+}
+
+void TfrmMain::BuildBrowser()
+{
+    auto* layout = TControlLayout::Of(bsSkinPanel3, QSize(504, 429));
+    bsSkinPanel4 = Make<TSkinPanel>(bsSkinPanel3, "bsSkinPanel4", true);
+    layout->Dock(bsSkinPanel4, TAlign::Top, 89);
+    webBrowser = Make<TBrowserPane>(bsSkinPanel3, "webBrowser");
+    layout->Dock(webBrowser, TAlign::Client);
+
+    auto* bar = TControlLayout::Of(bsSkinPanel4, QSize(504, 89));
+    bsSkinStdLabel2 = Make<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel2", QStringLiteral("Browser"));
+    bar->Place(bsSkinStdLabel2, QRect(8, 9, 38, 13), akLeft | akTop, true);
+    bsSkinBevel2 = Make<TBevel>(bsSkinPanel4, "bsSkinBevel2");
+    bar->Place(bsSkinBevel2, QRect(59, 16, 432, 9), akLeft | akTop | akRight);
+    bsSkinStdLabel6 = Make<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel6", QStringLiteral("URL:"));
+    bar->Place(bsSkinStdLabel6, QRect(9, 33, 25, 13), akLeft | akTop, true);
+    edtURL = Make<QLineEdit>(bsSkinPanel4, "edtURL");
+    bar->Place(edtURL, QRect(48, 32, 390, 18), akLeft | akTop | akRight);
+    bsSkinButton2 = MakeButton(bsSkinPanel4, "bsSkinButton2", QStringLiteral("Go!"), false);
+    bar->Place(bsSkinButton2, QRect(445, 31, 47, 20), akTop | akRight);
+    bsSkinSpeedButton1 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton1", QStringLiteral("Back"), "back.bmp");
+    bar->Place(bsSkinSpeedButton1, QRect(48, 56, 25, 25));
+    bsSkinSpeedButton2 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton2", QStringLiteral("Foward"), "forward.bmp");
+    bar->Place(bsSkinSpeedButton2, QRect(76, 56, 25, 25));
+    bsSkinSpeedButton4 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton4", QStringLiteral("Refresh"), "refresh.bmp");
+    bar->Place(bsSkinSpeedButton4, QRect(104, 56, 25, 25));
+    bsSkinSpeedButton3 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton3", QStringLiteral("Stop"), "stop.bmp");
+    bar->Place(bsSkinSpeedButton3, QRect(132, 56, 25, 25));
+}
+
+void TfrmMain::SetTabOrder()
+{
+    // Tab goes round the focusable controls in the order users read the window.
+    const QList<QWidget*> order = {cbxFormat,          edtSubject,   btnBPaste,  bsSkinPageControl1->tabBar(),
+                                   btnAddURL,          btnRemoveURL, edtUsername, lvwForums,
+                                   edtPassword,        memBody,      webBrowser, edtURL};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+template <class F> void TfrmMain::CreationStep(F&& step)
+{
+    try {
+        step();
+    } catch (const std::exception& failure) {
+        FStartupFailures << QString::fromLocal8Bit(failure.what());
+    }
+}
+
+void TfrmMain::FormCreate()
+{
+    gifBanner->setGeometry(imgBanner->geometry());
+    // Every store exists and every list is filled before the window shows, whatever fails on
+    // the way; failures are reported once the window is up.
+    const std::string dir = ToAnsi(FAppDirectory);
+    Messages = std::make_unique<TFMessages>(dir);
+    Forums = std::make_unique<TForums>(dir);
+    Formats = std::make_unique<TFormats>(dir);
+    CreationStep([this] { LoadBranding(); });
+    CreationStep([this] { Messages->LoadAll(); });
+    CreationStep([this] { Forums->LoadAll(); });
+    for (int i = 0; i < Forums->Count(); ++i)
+        lvwForums->addItem(FromAnsi(Forums->RecordAt(i).URL));
+    CreationStep([this] { Formats->LoadAll(); });
+    FillFormats();
+}
+
+void TfrmMain::FormDestroy()
+{
+    Messages.reset();
+    Forums.reset();
+    Formats.reset();
+}
+
+void TfrmMain::LoadBranding() {}
+
+void TfrmMain::FillFormats()
+{
+    cbxFormat->clear();
+    cbxFormat->addItem(QStringLiteral("text"));
+    for (int i = 0; i < Formats->Count(); ++i) {
+        const std::string& name = Formats->RecordAt(i).Name;
+        if (!name.empty())
+            cbxFormat->addItem(FromAnsi(name));
+    }
+    cbxFormat->setCurrentIndex(0);
+}
+
+void TfrmMain::FormShow()
+{
+    // Each side is halved before the subtraction.
+    imgBanner->move(panBanner->width() / 2 - imgBanner->width() / 2, panBanner->height() / 2 - imgBanner->height() / 2);
+    gifBanner->move(panBanner->width() / 2 - gifBanner->width() / 2, panBanner->height() / 2 - gifBanner->height() / 2);
+}
+
+void TfrmMain::FormResize() { FormShow(); }
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    if (!FShown) {
+        FShown = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - rect().center());
+        }
+        if (!FStartupFailures.isEmpty())
+            QTimer::singleShot(0, this, [failures = FStartupFailures] {
+                for (const QString& failure : failures)
+                    ReportFailure(failure);
+            });
+    }
+    FormShow();
+    TSkinForm::showEvent(event);
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event)
+{
+    TSkinForm::resizeEvent(event);
+    FormResize();
+}

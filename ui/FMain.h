@@ -1,0 +1,140 @@
+// The main window: message editor, forum list, browser pane, banner and links, laid out at fixed
+// places with docked panels and anchored controls. It owns the three record stores.
+#pragma once
+
+#include "core/UForums.h"
+#include "toolkit/TSkinControls.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TBrowserPane;
+class TMessageBox;
+class TSkinData;
+
+class TfrmMain : public TSkinForm
+{
+    Q_OBJECT
+public:
+    // appDirectory is the directory every data file lies in, with a trailing separator.
+    explicit TfrmMain(const QString& appDirectory, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    QString ApplicationDirectory() const { return FAppDirectory; }
+
+    // Regions
+    TSkinPanel* bsSkinPanel1 = nullptr;
+    TSkinPanel* panBanner = nullptr;
+    TSkinPanel* panLinks = nullptr;
+    TSkinPanel* bsSkinPanel2 = nullptr;
+    TSkinPanel* bsSkinPanel3 = nullptr;
+    // Main toolbar
+    QPushButton* btnAutoInsert = nullptr;
+    TStdLabel* bsSkinStdLabel1 = nullptr;
+    QComboBox* cbxFormat = nullptr;
+    QPushButton* btnPreview = nullptr;
+    QPushButton* btnCopy = nullptr;
+    QPushButton* btnSave = nullptr;
+    QPushButton* btnLoad = nullptr;
+    QPushButton* btnOptions = nullptr;
+    QPushButton* btnHelp = nullptr;
+    QPushButton* btnMakeMoney = nullptr;
+    // Banner
+    TImageBanner* imgBanner = nullptr;
+    TGifBanner* gifBanner = nullptr;
+    // Bottom links
+    TLinkLabel* lblLink1URL = nullptr;
+    TLinkLabel* lblLink2URL = nullptr;
+    // Message editor and forums
+    TStdLabel* bsSkinStdLabel3 = nullptr;
+    TBevel* bsSkinBevel1 = nullptr;
+    TStdLabel* bsSkinStdLabel4 = nullptr;
+    QLineEdit* edtSubject = nullptr;
+    QPushButton* btnSPaste = nullptr;
+    TStdLabel* bsSkinStdLabel5 = nullptr;
+    TSkinPanel* bsSkinPanel5 = nullptr;
+    TScrollBar* bsSkinScrollBar1 = nullptr;
+    QPlainTextEdit* memBody = nullptr;
+    QPushButton* btnBPaste = nullptr;
+    QTabWidget* bsSkinPageControl1 = nullptr;
+    QWidget* bsSkinTabSheet1 = nullptr;
+    QPushButton* btnAddURL = nullptr;
+    QPushButton* btnRemoveURL = nullptr;
+    TStdLabel* bsSkinStdLabel7 = nullptr;
+    QLineEdit* edtUsername = nullptr;
+    QPushButton* btnUPaste = nullptr;
+    TStdLabel* bsSkinStdLabel8 = nullptr;
+    TPasswordEdit* edtPassword = nullptr;
+    QPushButton* btnWPaste = nullptr;
+    QListWidget* lvwForums = nullptr;
+    // Browser
+    TSkinPanel* bsSkinPanel4 = nullptr;
+    TBrowserPane* webBrowser = nullptr;
+    TStdLabel* bsSkinStdLabel2 = nullptr;
+    TBevel* bsSkinBevel2 = nullptr;
+    TStdLabel* bsSkinStdLabel6 = nullptr;
+    QLineEdit* edtURL = nullptr;
+    QPushButton* bsSkinButton2 = nullptr;
+    QToolButton* bsSkinSpeedButton1 = nullptr;
+    QToolButton* bsSkinSpeedButton2 = nullptr;
+    QToolButton* bsSkinSpeedButton4 = nullptr;
+    QToolButton* bsSkinSpeedButton3 = nullptr;
+    // Non-visual parts
+    TSkinData* bsSkinData1 = nullptr;
+    TMessageBox* msgMain = nullptr;
+
+    // The window's own state
+    std::unique_ptr<TFMessages> Messages;
+    std::unique_ptr<TForums> Forums;
+    std::unique_ptr<TFormats> Formats;
+    QString AffiliateID;
+    QString BannerURL;
+    QString BannerPath;
+    QString Link1URL;
+    QString Link2URL;
+    QString Link1Name;
+    QString Link2Name;
+    QString IconPath;
+
+    // Failures met while the window was created, reported once it is up.
+    const QStringList& StartupFailures() const { return FStartupFailures; }
+
+    void FormShow();
+    void FormResize();
+    // Refills the format chooser from the template store and chooses "text".
+    void FillFormats();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildToolbar();
+    void BuildBanner();
+    void BuildLinks();
+    void BuildEditor();
+    void BuildBrowser();
+    void SetTabOrder();
+    void FormCreate();
+    void FormDestroy();
+    void LoadBranding();
+    // Runs one step of creation; a failure is kept for the report and creation goes on.
+    template <class F> void CreationStep(F&& step);
+
+    QString FAppDirectory;
+    QStringList FStartupFailures;
+    bool FShown = false;
+};
+
+// The single main window; the dialogs reach the stores and the message box through it.
+extern TfrmMain* frmMain;
