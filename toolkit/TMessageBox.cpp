@@ -104,7 +104,7 @@ void TMessageLabel::paintEvent(QPaintEvent*)
 
 TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
                                const TSkin& skin, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FText(text)
 {
     setObjectName(QStringLiteral("TMessageDialog"));
     setWindowTitle(TMessageBox::Caption(type));

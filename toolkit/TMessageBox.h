@@ -47,6 +47,8 @@ public:
     TMessageDialog(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons, const TSkin& skin,
                    QWidget* parent = nullptr);
 
+    // The text as it was passed in.
+    const QString& Text() const { return FText; }
     TMessageLabel* Label() const { return FLabel; }
     QLabel* Icon() const { return FIcon; }
     const QList<QPushButton*>& Buttons() const { return FButtons; }
@@ -58,6 +60,7 @@ protected:
     void reject() override { done(mrCancel); }
 
 private:
+    QString FText;
     TMessageLabel* FLabel = nullptr;
     QLabel* FIcon = nullptr;
     QList<QPushButton*> FButtons;

@@ -72,6 +72,9 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent) : TSkinForm(par
 
     BuildLayout();
     resize(DesignClientSize);
+    ConnectEditorHandlers();
+    ConnectBrowserHandlers();
+    ConnectBrandingHandlers();
     FormCreate();
 }
 
@@ -290,8 +293,6 @@ void TfrmMain::FormDestroy()
     Formats.reset();
 }
 
-void TfrmMain::LoadBranding() {}
-
 void TfrmMain::FillFormats()
 {
     cbxFormat->clear();
@@ -304,14 +305,16 @@ void TfrmMain::FillFormats()
     cbxFormat->setCurrentIndex(0);
 }
 
-void TfrmMain::FormShow()
+void TfrmMain::CentreBanner()
 {
-    // Each side is halved before the subtraction.
+    // Each side is halved before the subtraction; both pictures are placed, shown or not.
     imgBanner->move(panBanner->width() / 2 - imgBanner->width() / 2, panBanner->height() / 2 - imgBanner->height() / 2);
     gifBanner->move(panBanner->width() / 2 - gifBanner->width() / 2, panBanner->height() / 2 - gifBanner->height() / 2);
 }
 
-void TfrmMain::FormResize() { FormShow(); }
+void TfrmMain::FormShow() { CentreBanner(); }
+
+void TfrmMain::FormResize() { CentreBanner(); }
 
 void TfrmMain::showEvent(QShowEvent* event)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/UForums.h"
+#include "toolkit/TBanner.h"
 #include "toolkit/TSkinControls.h"
 
 #include <QString>
@@ -113,8 +114,41 @@ public:
     // Refills the format chooser from the template store and chooses "text".
     void FillFormats();
 
+    // Message editor (FMainEditor.cpp)
+    void btnPreviewClick();
+    void btnCopyClick();
+    void btnSaveClick();
+    void btnLoadClick();
+    void btnOptionsClick();
+
+    // Browser toolbar, paste buttons, Auto Insert and the forum list (FMainBrowser.cpp)
+    void btnAutoInsertClick();
+    void btnSPasteClick();
+    void btnBPasteClick();
+    void btnUPasteClick();
+    void btnWPasteClick();
+    void bsSkinButton2Click();
+    void bsSkinSpeedButton1Click();
+    void bsSkinSpeedButton2Click();
+    void bsSkinSpeedButton4Click();
+    void bsSkinSpeedButton3Click();
+    void btnAddURLClick();
+    void btnRemoveURLClick();
+    void edtUsernameChange();
+    void edtPasswordChange();
+    void lvwForumsListBoxClick();
+    void lvwForumsListBoxDblClick();
+
+    // Outside links (FMainBranding.cpp)
+    void imgBannerClick();
+    void gifBannerClick();
+    void btnMakeMoneyClick();
+    void btnHelpClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    // Keys of the address box and the forum list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -127,13 +161,30 @@ private:
     void SetTabOrder();
     void FormCreate();
     void FormDestroy();
+    void CentreBanner();
+    // Each part of the window connects its own handlers.
+    void ConnectEditorHandlers();
+    void ConnectBrowserHandlers();
+    void ConnectBrandingHandlers();
+    // Applies the optional branding configuration (FMainBranding.cpp).
     void LoadBranding();
+    // Link markup with the template chosen in the format chooser (FMainEditor.cpp).
+    const TFormat* ChosenFormat() const;
+    QString ConvertLinks(const QString& text, const TFormat* format) const;
+    QString UrlMarkup(const QString& address, const TFormat* format) const;
+    QString EmailMarkup(const QString& address, const TFormat* format) const;
     // Runs one step of creation; a failure is kept for the report and creation goes on.
     template <class F> void CreationStep(F&& step);
 
     QString FAppDirectory;
     QStringList FStartupFailures;
     bool FShown = false;
+
+    // --- browser part: members and helpers of FMainBrowser.cpp ---
+    // --- end of browser part ---
+
+    // --- branding part: members and helpers of FMainBranding.cpp ---
+    // --- end of branding part ---
 };
 
 // The single main window; the dialogs reach the stores and the message box through it.

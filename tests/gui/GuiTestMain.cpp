@@ -1,0 +1,13 @@
+// The main of every widget test: the same application object and engine set-up as the program.
+#include "app/TApplication.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    TApplication::PrepareEngine();
+    int qtArgc = 1;
+    TApplication app(qtArgc, argv);
+    return RUN_ALL_TESTS();
+}

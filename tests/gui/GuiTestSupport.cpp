@@ -1,0 +1,50 @@
+// Shared helpers of the widget tests.
+#include "GuiTestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+TTempAppDir::TTempAppDir() = default;
+
+QString TTempAppDir::Path() const { return FDir.path() + QLatin1Char('/'); }
+
+void TTempAppDir::Write(const QString& name, const QByteArray& bytes) const
+{
+    QFile file(Path() + name);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+QByteArray TTempAppDir::Read(const QString& name) const
+{
+    QFile file(Path() + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool TTempAppDir::Exists(const QString& name) const { return QFile::exists(Path() + name); }
+
+TMessageRecorder::TMessageRecorder()
+{
+    TMessageBox::SetTestHook([this](TMessageDialog& box) {
+        FBoxes.append({box.windowTitle(), box.Text(), box.size()});
+        return mrOk;
+    });
+}
+
+TMessageRecorder::~TMessageRecorder() { TMessageBox::SetTestHook(nullptr); }
+
+void Pump(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (timer.elapsed() < milliseconds);
+}
+
+QString FixturePath(const QString& name)
+{
+    return qEnvironmentVariable("THREADWICK_FIXTURES") + QLatin1Char('/') + name;
+}

@@ -1,0 +1,55 @@
+// Shared helpers of the widget tests: a throw-away application directory, a recorder that
+// answers every message box, and a way to wait for the event loop.
+#pragma once
+
+#include "toolkit/TMessageBox.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+class TfrmMain;
+
+// A temporary application directory with files written into it.
+class TTempAppDir
+{
+public:
+    TTempAppDir();
+    QString Path() const; // with a trailing separator
+    void Write(const QString& name, const QByteArray& bytes) const;
+    QByteArray Read(const QString& name) const;
+    bool Exists(const QString& name) const;
+
+private:
+    QTemporaryDir FDir;
+};
+
+// One message box as it would have appeared.
+struct TShownBox
+{
+    QString Caption;
+    QString Text;
+    QSize ClientSize;
+};
+
+// While alive, every message box is recorded and answered with "OK" instead of being shown.
+class TMessageRecorder
+{
+public:
+    TMessageRecorder();
+    ~TMessageRecorder();
+    const QList<TShownBox>& Boxes() const { return FBoxes; }
+    void Clear() { FBoxes.clear(); }
+
+private:
+    QList<TShownBox> FBoxes;
+};
+
+// Processes events for the given time (lets posted events and single-shot timers run).
+void Pump(int milliseconds = 0);
+
+// The fixture directory of the tests.
+QString FixturePath(const QString& name);
