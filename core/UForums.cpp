@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -84,6 +86,111 @@ constexpr std::array<char, 256> MakeEscapeCodes()
 }
 constexpr auto EscapeCodes = MakeEscapeCodes();
 
+// Bytes that may need attention: everything up to 0x10 (CR, LF, NUL and the escape byte among them) and
+// the separator. The scan below finds the first such byte eight at a time; callers look the byte up in
+// their tables and go on when it is harmless (a tab, say).
+bool IsCandidate(char c)
+{
+    return static_cast<unsigned char>(c) <= 0x10 || c == Separator;
+}
+
+// Returns the first position at or after p that the caller must classify: every byte before it is
+// harmless, and no candidate is skipped (a few harmless bytes may be returned too). base is the start of
+// readable memory at or before p: the last word of a short tail is read overlapping bytes before p.
+[[gnu::always_inline]] inline const char* FindCandidate(const char* p, const char* end, const char* base)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t Ones = 0x0101010101010101u;
+        constexpr std::uint64_t Highs = 0x8080808080808080u;
+        // High bit set in each byte below 0x11 and in each separator. A borrow can only add a mark to
+        // the byte above a true one, never hide one, so the lowest mark is at or before the first
+        // candidate.
+        auto marks = [](const char* at) {
+            std::uint64_t word;
+            std::memcpy(&word, at, 8);
+            std::uint64_t low = (word - Ones * 0x11) & ~word & Highs;
+            std::uint64_t caret = word ^ (Ones * static_cast<unsigned char>(Separator));
+            caret = (caret - Ones) & ~caret & Highs;
+            return low | caret;
+        };
+        while (end - p >= 8) {
+            if (std::uint64_t found = marks(p))
+                return p + (std::countr_zero(found) >> 3);
+            p += 8;
+        }
+        if (p < end && end - base >= 8) {
+            const char* last = end - 8;
+            std::uint64_t found = marks(last) >> ((p - last) * 8);
+            return found ? p + (std::countr_zero(found) >> 3) : end;
+        }
+    }
+    while (p < end && !IsCandidate(*p))
+        ++p;
+    return p;
+}
+
+// Writes a file's text through one buffer of bounded size: memory stays small however large the store,
+// and a small store still goes out in a single write. A failed write raises EWriteError.
+class TFileWriter
+{
+public:
+    static constexpr std::size_t MaxBuffer = 256 * 1024;
+
+    TFileWriter(int fd, std::size_t expectedSize)
+        : FFd(fd), FCapacity(std::clamp<std::size_t>(expectedSize, 4096, MaxBuffer)),
+          FData(std::make_unique_for_overwrite<char[]>(FCapacity))
+    {
+    }
+
+    void Append(const char* data, std::size_t size)
+    {
+        if (FCapacity - FSize < size) {
+            Flush();
+            if (size >= FCapacity) {
+                WriteAll(data, size);
+                return;
+            }
+        }
+        std::memcpy(FData.get() + FSize, data, size);
+        FSize += size;
+    }
+    void Append(std::string_view text) { Append(text.data(), text.size()); }
+    void Put(char c)
+    {
+        if (FSize == FCapacity)
+            Flush();
+        FData[FSize++] = c;
+    }
+    void Flush()
+    {
+        WriteAll(FData.get(), FSize);
+        FSize = 0;
+    }
+    std::size_t Written() const { return FWritten; }
+
+private:
+    void WriteAll(const char* data, std::size_t size)
+    {
+        while (size > 0) {
+            ssize_t written = ::write(FFd, data, size);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw EWriteError();
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+            FWritten += static_cast<std::size_t>(written);
+        }
+    }
+
+    int FFd;
+    std::size_t FCapacity;
+    std::unique_ptr<char[]> FData;
+    std::size_t FSize = 0;
+    std::size_t FWritten = 0;
+};
+
 // One field of a record line as it stands in the file.
 struct TRawField
 {
@@ -103,7 +210,7 @@ bool IsBlankLine(const char* begin, const char* end)
 class TCaretReader
 {
 public:
-    TCaretReader(const char* data, std::size_t size) : FPos(data), FEnd(data + size)
+    TCaretReader(const char* data, std::size_t size) : FBegin(data), FPos(data), FEnd(data + size)
     {
         // The header line is never looked at.
         TRawField none;
@@ -133,7 +240,7 @@ private:
         const char* fieldStart = FPos;
         bool escaped = false;
         const char* p = FPos;
-        for (; p < FEnd; ++p) {
+        for (; (p = FindCandidate(p, FEnd, FBegin)) < FEnd; ++p) {
             unsigned char kind = ReadClasses[static_cast<unsigned char>(*p)];
             if (kind == cPlain)
                 continue;
@@ -158,6 +265,7 @@ private:
         return found;
     }
 
+    const char* FBegin;
     const char* FPos;
     const char* FEnd;
     const char* FLineEnd = nullptr;
@@ -203,20 +311,20 @@ void DecodeField(const TRawField& raw, std::string& out)
     }
 }
 
-void AppendField(std::string& out, const std::string& field)
+void AppendField(TFileWriter& out, const std::string& field)
 {
     const char* run = field.data();
     const char* end = field.data() + field.size();
-    for (const char* p = run; p < end; ++p) {
+    for (const char* p = run; (p = FindCandidate(p, end, field.data())) < end; ++p) {
         char code = EscapeCodes[static_cast<unsigned char>(*p)];
         if (code == 0)
             continue;
-        out.append(run, p);
-        out += EscapeByte;
-        out += code;
+        out.Append(run, static_cast<std::size_t>(p - run));
+        out.Put(EscapeByte);
+        out.Put(code);
         run = p + 1;
     }
-    out.append(run, end);
+    out.Append(run, static_cast<std::size_t>(end - run));
 }
 
 struct TFileBytes
@@ -297,11 +405,13 @@ std::string ResolveLinks(const std::string& path)
     return resolved;
 }
 
-// Replaces the file at `path` by `bytes` through a temporary file beside it: written, flushed to disk,
-// then renamed over the old file. On any failure the old file is left whole and the temporary removed.
-// `path` is what messages name. With ownerOnly the file gets mode 0600; otherwise an existing file keeps
-// its mode and a new one gets 0666 less the umask.
-void ReplaceFile(const std::string& path, std::string_view bytes, bool ownerOnly)
+// Replaces the file at `path` through a temporary file beside it: writeText fills it, then it is flushed
+// to disk and renamed over the old file. On any failure the old file is left whole and the temporary
+// removed. `path` is what messages name. With ownerOnly the file gets mode 0600; otherwise an existing
+// file keeps its mode and a new one gets 0666 less the umask. Returns the number of bytes written.
+template <class TWriteText>
+std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t expectedSize,
+                        TWriteText writeText)
 {
     std::string target = ResolveLinks(path);
 
@@ -322,46 +432,37 @@ void ReplaceFile(const std::string& path, std::string_view bytes, bool ownerOnly
             throw EFCreateError(path, errno);
     }
 
-    auto fail = [&](auto error) {
+    try {
+        // Mode and owner are set before any byte is written, so the text is never readable by others.
+        if (ownerOnly)
+            ::fchmod(fd, 0600);
+        else if (exists)
+            ::fchmod(fd, old.st_mode & 07777);
+        if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+            // Only root may give a file away; others keep at least the group where they may. Failing
+            // that, the file belongs to whoever saves it, as a newly created file would.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+                (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        }
+
+        TFileWriter writer(fd, expectedSize);
+        writeText(writer);
+        writer.Flush();
+        if (::fsync(fd) != 0)
+            throw EWriteError();
+        int closed = ::close(fd);
+        fd = -1;
+        if (closed != 0)
+            throw EWriteError();
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            throw EFCreateError(path, errno);
+        return writer.Written();
+    } catch (...) {
         if (fd >= 0)
             ::close(fd);
         ::unlink(temporary.c_str());
-        throw error;
-    };
-
-    // Mode and owner are set before any byte is written, so the text is never readable by others.
-    if (ownerOnly)
-        ::fchmod(fd, 0600);
-    else if (exists)
-        ::fchmod(fd, old.st_mode & 07777);
-    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-        // Only root may give a file away; for others this keeps at least the group where allowed.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-            // The file then belongs to whoever saves it, as any newly created file would.
-        }
+        throw;
     }
-
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(EWriteError());
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (::fsync(fd) != 0)
-        fail(EWriteError());
-    int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0)
-        fail(EWriteError());
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        fail(EFCreateError(path, errno));
 }
 
 std::string JoinPath(const std::string& directory, const char* fileName)
@@ -439,6 +540,7 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
                 DecodeField(fields[k], (*record).*Layout::Fields[k]);
             loaded.push_back(std::move(record));
         }
+        FTextSize = size;
         bytes.reset();
 
         if (FEntries.empty()) {
@@ -457,24 +559,28 @@ template <class TRecord> void TRecordStore<TRecord>::SaveAll()
     if (FLoadFailed)
         throw ENotSavedError(FPath);
 
-    std::size_t size = Layout::Header.size() + 2;
-    for (const auto& record : FEntries) {
-        size += Layout::Fields.size() + 2;
-        for (auto field : Layout::Fields)
-            size += ((*record).*field).size();
-    }
-    std::string text;
-    text.reserve(size);
-    text.append(Layout::Header);
-    text.append("\r\n");
-    for (const auto& record : FEntries) {
-        for (auto field : Layout::Fields) {
-            AppendField(text, (*record).*field);
-            text += Separator;
+    // Records lie scattered over the heap, so the text is built in one pass over them, with the next
+    // records fetched ahead while the current one is copied.
+    auto writeText = [this](TFileWriter& text) {
+        constexpr std::size_t Ahead = 8;
+        text.Append(Layout::Header);
+        text.Append("\r\n");
+        for (std::size_t i = 0; i < FEntries.size(); ++i) {
+            if (i + Ahead < FEntries.size())
+                __builtin_prefetch(FEntries[i + Ahead].get());
+            if (i + Ahead / 2 < FEntries.size())
+                for (auto field : Layout::Fields)
+                    __builtin_prefetch(((*FEntries[i + Ahead / 2]).*field).data());
+            const TRecord& record = *FEntries[i];
+            for (auto field : Layout::Fields) {
+                AppendField(text, record.*field);
+                text.Put(Separator);
+            }
+            text.Append("\r\n");
         }
-        text.append("\r\n");
-    }
-    ReplaceFile(FPath, text, Layout::OwnerOnly);
+    };
+    std::size_t estimate = Layout::Header.size() + 2 + FEntries.size() * (Layout::Fields.size() + 2) * 8;
+    FTextSize = ReplaceFile(FPath, Layout::OwnerOnly, std::max(estimate, FTextSize), writeText);
 }
 
 template class TRecordStore<TForum>;

@@ -57,6 +57,8 @@ private:
     std::string FPath;
     // Set when the file exists but LoadAll could not read it; SaveAll then refuses to overwrite it.
     bool FLoadFailed = false;
+    // Size of the file's text when last read or written: the next save sizes its buffer from it.
+    std::size_t FTextSize = 0;
     std::vector<std::unique_ptr<TRecord>> FEntries;
 };
 
