@@ -273,6 +273,10 @@ private:
 
 void DecodeField(const TRawField& raw, std::string& out)
 {
+    if (raw.Size == 0) {
+        out.clear();
+        return;
+    }
     if (!raw.Escaped) {
         out.assign(raw.Data, raw.Size);
         return;
