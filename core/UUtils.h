@@ -1,4 +1,5 @@
-// Utility routines: splitting a caret record line into fields and finding e-mail addresses in a text.
+// Utility routines: splitting a caret record line into fields, finding e-mail addresses in a text, and
+// opening an address in the user's own web browser.
 #pragma once
 
 #include <cstddef>
@@ -24,3 +25,13 @@ struct TTextSpan
 // The first e-mail address in `text` at or after `from`, with ExtractEmails' rules; Len is 0 when there is
 // none. Runs in time linear in the text searched.
 TTextSpan FindEmail(std::string_view text, std::size_t from);
+
+// Opens `address` with the desktop's registered handler for HTML documents (the default application
+// for text/html in the XDG mimeapps.list files). The handler's program is started detached, with the
+// address, unchanged, as one argument. Returns false, starting nothing, when no handler is registered;
+// true otherwise, whether or not the program could be started.
+bool OpenInBrowser(const std::string& address);
+
+// The command line OpenInBrowser would start for `address`: the program and its arguments as taken
+// from the handler's Exec line, or nothing when no handler is registered.
+std::vector<std::string> HtmlHandlerCommand(const std::string& address);
