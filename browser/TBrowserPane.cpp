@@ -1,14 +1,204 @@
-// The browser pane's view.
+// The browser pane's view and its operations.
 #include "browser/TBrowserPane.h"
 
+#include "browser/TBrowserError.h"
+#include "browser/TBrowserPage.h"
+#include "browser/TBrowserProfile.h"
+
+#include <QChildEvent>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEngineScript>
 #include <QWebEngineView>
+
+namespace {
+
+const QString& FillFieldScript()
+{
+    static const QString script = [] {
+        QFile file(QStringLiteral(":/browser/fillfield.js"));
+        if (!file.open(QIODevice::ReadOnly))
+            throw TBrowserError(QStringLiteral("The form-filling script is missing from the program"));
+        return QString::fromUtf8(file.readAll());
+    }();
+    return script;
+}
+
+// The arguments of an injected script as one JSON object: the script reads them as data.
+QString ScriptArguments(const QJsonObject& arguments)
+{
+    QString json = QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact));
+    // JSON allows the line and paragraph separators raw inside strings; older script engines
+    // do not, so they travel escaped.
+    json.replace(QChar(0x2028), QStringLiteral("\\u2028")).replace(QChar(0x2029), QStringLiteral("\\u2029"));
+    return json;
+}
+
+} // namespace
 
 TBrowserPane::TBrowserPane(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FView = new QWebEngineView(this);
+    FView->setAcceptDrops(true);
     layout->addWidget(FView);
     setFocusProxy(FView);
+    // The engine's keyboard widget appears inside the view once a page is shown.
+    FView->installEventFilter(this);
+}
+
+TBrowserPane::~TBrowserPane()
+{
+    // The page goes before its view; the shared profile outlives both.
+    if (FPage) {
+        FView->setPage(nullptr);
+        delete FPage;
+        FPage = nullptr;
+    }
+}
+
+QWebEnginePage* TBrowserPane::Page() const
+{
+    return FPage;
+}
+
+void TBrowserPane::SetProfileDirectory(const QString& directory)
+{
+    TBrowserProfile::SetDirectory(directory);
+}
+
+TBrowserPage* TBrowserPane::EnsurePage()
+{
+    if (!FPage) {
+        FPage = new TBrowserPage(TBrowserProfile::Shared(), this);
+        connect(FPage, &QWebEnginePage::loadStarted, this, [this] { FBusy = true; });
+        connect(FPage, &QWebEnginePage::loadFinished, this, [this] { FBusy = false; });
+        FView->setPage(FPage);
+    }
+    return FPage;
+}
+
+void TBrowserPane::Navigate(const QString& address)
+{
+    if (address.trimmed().isEmpty())
+        return;
+    const QUrl url = QUrl::fromUserInput(address);
+    if (!url.isValid())
+        throw TBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
+    EnsurePage()->load(url);
+    FBusy = true;
+}
+
+void TBrowserPane::GoBack()
+{
+    if (!FPage || !FPage->history()->canGoBack())
+        throw TBrowserError(QStringLiteral("There is no previous page to go back to"));
+    FPage->triggerAction(QWebEnginePage::Back);
+    FBusy = true;
+}
+
+void TBrowserPane::GoForward()
+{
+    if (!FPage || !FPage->history()->canGoForward())
+        throw TBrowserError(QStringLiteral("There is no next page to go forward to"));
+    FPage->triggerAction(QWebEnginePage::Forward);
+    FBusy = true;
+}
+
+void TBrowserPane::Refresh()
+{
+    if (FPage && !FPage->url().isEmpty()) {
+        FPage->triggerAction(QWebEnginePage::Reload);
+        FBusy = true;
+    }
+}
+
+void TBrowserPane::Stop()
+{
+    if (FPage)
+        FPage->triggerAction(QWebEnginePage::Stop);
+    FBusy = false;
+}
+
+void TBrowserPane::Paste()
+{
+    if (FPage)
+        FPage->triggerAction(QWebEnginePage::Paste);
+}
+
+void TBrowserPane::FillField(const QString& name, const QString& value, TFillDone done)
+{
+    // The answer always comes from the event loop, never from inside the engine, so whatever
+    // done does (another fill, a failure) happens in ordinary event delivery.
+    if (!FPage) {
+        QTimer::singleShot(0, this, [done] {
+            if (done)
+                done(false);
+        });
+        return;
+    }
+    const QString source = FillFieldScript() + QLatin1Char('(') +
+                           ScriptArguments({{"name", name}, {"value", value}}) + QLatin1Char(')');
+    QPointer<TBrowserPane> self(this);
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
+        if (!self)
+            return;
+        if (result.typeId() != QMetaType::Bool) {
+            QMetaObject::invokeMethod(
+                self, [] { throw TBrowserError(QStringLiteral("The forms of the page could not be read")); },
+                Qt::QueuedConnection);
+            return;
+        }
+        const bool written = result.toBool();
+        QMetaObject::invokeMethod(
+            self,
+            [done, written] {
+                if (done)
+                    done(written);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool TBrowserPane::Swallowed(const QKeyEvent& key)
+{
+    // Ctrl+N, with or without Shift, would ask for a new window: nothing happens.
+    const Qt::KeyboardModifiers others = key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    return key.key() == Qt::Key_N && others == Qt::ControlModifier;
+}
+
+bool TBrowserPane::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        if (watched == FView)
+            if (QObject* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
+                child->installEventFilter(this);
+        break;
+    case QEvent::ShortcutOverride: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Claimed keys never reach the window's shortcuts: Enter always goes to the page.
+        if (Swallowed(*key) || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            event->accept();
+            return Swallowed(*key);
+        }
+        break;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (Swallowed(*static_cast<QKeyEvent*>(event)))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }

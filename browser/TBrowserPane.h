@@ -1,19 +1,65 @@
 // The browser pane: the embedded HTML browser in which the user opens a forum, logs in and goes
-// to its posting page. A thin façade over the engine's view.
+// to its posting page. A thin façade over the engine's view with the eight operations the program
+// performs on it; none of them waits for a page.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
+#include <functional>
+
+class QKeyEvent;
+class QWebEnginePage;
 class QWebEngineView;
+class TBrowserPage;
 
 class TBrowserPane : public QWidget
 {
     Q_OBJECT
 public:
     explicit TBrowserPane(QWidget* parent = nullptr);
+    ~TBrowserPane() override;
+
+    // Starts loading the address as typed; an address without a scheme is completed the way a
+    // browser's address bar does it. An empty address loads nothing.
+    void Navigate(const QString& address);
+    // Show the previous (next) page of the history; a TBrowserError when there is none.
+    void GoBack();
+    void GoForward();
+    void Refresh();
+    // Cancels the loading in progress, if any.
+    void Stop();
+    // From the start of a load until it finishes or is stopped.
+    bool IsBusy() const { return FBusy; }
+    // The engine's own Paste into the field of the page that has the focus; nothing happens when
+    // there is no such field.
+    void Paste();
+
+    // Writes value into every element named exactly name (case-sensitive) of every form of the
+    // top-level document, in document and form order, and tells done, from the event loop,
+    // whether at least one element was written. The first element that refuses the value ends
+    // the operation. A page whose forms cannot be read at all raises a TBrowserError from the
+    // event loop instead, and done is not called.
+    using TFillDone = std::function<void(bool written)>;
+    void FillField(const QString& name, const QString& value, TFillDone done);
 
     QWebEngineView* View() const { return FView; }
+    // The engine's page; null until the first navigation, which is when the engine starts.
+    QWebEnginePage* Page() const;
+
+    // Where the shared browser profile keeps cookies, cache and site data: by default the user's
+    // data directory; an empty directory keeps nothing on disk. Call before the first navigation.
+    static void SetProfileDirectory(const QString& directory);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TBrowserPage* EnsurePage();
+    // True for a key the pane keeps from the page and from the window.
+    static bool Swallowed(const QKeyEvent& key);
+
     QWebEngineView* FView = nullptr;
+    TBrowserPage* FPage = nullptr;
+    bool FBusy = false;
 };

@@ -1,0 +1,37 @@
+// The dialogs the browser engine asks for (alerts, confirmations, prompts, leaving a page,
+// HTTP authentication, where to save a download), shown as the program's own dialogs with the
+// application's icon. A test hook answers them without a person.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+enum class TBrowserDialogKind { Alert, Confirm, Prompt, LeavePage, Authentication, Download };
+
+struct TBrowserDialog
+{
+    TBrowserDialogKind Kind = TBrowserDialogKind::Alert;
+    QString Caption; // as shown, after BrowserDialogCaption
+    QString Text;
+    // Prompt: the suggested answer, then the answer. Authentication: the user name.
+    // Download: the suggested file path, then the chosen one.
+    QString Value;
+    QString Password; // Authentication only
+};
+
+// The caption a dialog of the engine is shown with: the first "Microsoft " goes, the first
+// "Internet Explorer" becomes "Web Browser", and a caption that still does not name the
+// "Web Browser" gets "Web Browser:  " in front.
+QString BrowserDialogCaption(const QString& caption);
+
+// Shows the dialog modally over parent and returns whether the user accepted it; the answers are
+// written back into dialog.
+bool ShowBrowserDialog(QWidget* parent, TBrowserDialog& dialog);
+
+// Test hook: while set, every dialog is handed to the hook instead of being shown; the hook fills
+// in the answers and returns whether the dialog was accepted.
+using TBrowserDialogHook = std::function<bool(TBrowserDialog&)>;
+void SetBrowserDialogHook(TBrowserDialogHook hook);

@@ -1,0 +1,87 @@
+// The shared browser profile and the downloads it asks about.
+#include "browser/TBrowserProfile.h"
+
+#include "browser/TBrowserDialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include <optional>
+
+namespace {
+
+std::optional<QString>& ChosenDirectory()
+{
+    static std::optional<QString> directory;
+    return directory;
+}
+
+QWebEngineProfile*& Instance()
+{
+    static QWebEngineProfile* profile = nullptr;
+    return profile;
+}
+
+// Every download asks where to save; the file is saved only once the user has chosen a place.
+void AskWhereToSave(QWebEngineDownloadRequest* download)
+{
+    QWidget* parent = nullptr;
+    if (auto* page = qobject_cast<QWebEnginePage*>(download->page()))
+        parent = QWebEngineView::forPage(page);
+    TBrowserDialog dialog;
+    dialog.Kind = TBrowserDialogKind::Download;
+    dialog.Caption = BrowserDialogCaption(QStringLiteral("Save As"));
+    dialog.Text = download->url().toDisplayString();
+    dialog.Value = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+    if (!ShowBrowserDialog(parent, dialog) || dialog.Value.isEmpty()) {
+        download->cancel();
+        return;
+    }
+    const QFileInfo target(dialog.Value);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    download->accept();
+}
+
+} // namespace
+
+QWebEngineProfile* TBrowserProfile::Shared()
+{
+    QWebEngineProfile*& profile = Instance();
+    if (profile)
+        return profile;
+    const std::optional<QString>& directory = ChosenDirectory();
+    if (directory && directory->isEmpty()) {
+        profile = new QWebEngineProfile(QCoreApplication::instance());
+    } else {
+        profile = new QWebEngineProfile(QStringLiteral("Threadwick"), QCoreApplication::instance());
+        const QString root =
+            directory ? *directory : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        profile->setPersistentStoragePath(QDir(root).filePath(QStringLiteral("Browser")));
+        profile->setCachePath(QDir(root).filePath(QStringLiteral("Browser/Cache")));
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    }
+    profile->setHttpUserAgent(profile->httpUserAgent() + QLatin1Char(' ') + UserAgentToken());
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile, &AskWhereToSave);
+    QObject::connect(profile, &QObject::destroyed, [] { Instance() = nullptr; });
+    return profile;
+}
+
+void TBrowserProfile::SetDirectory(const QString& directory)
+{
+    ChosenDirectory() = directory;
+}
+
+QString TBrowserProfile::UserAgentToken()
+{
+    QString version = QCoreApplication::applicationVersion();
+    if (version.isEmpty())
+        version = QStringLiteral("1.0");
+    return QStringLiteral("Threadwick/") + version;
+}
