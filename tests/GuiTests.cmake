@@ -2,14 +2,15 @@
 # with the shared main of GuiTestMain.cpp.
 add_library(threadwick_guitest STATIC gui/GuiTestMain.cpp gui/GuiTestSupport.h gui/GuiTestSupport.cpp)
 target_include_directories(threadwick_guitest PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/gui)
-target_link_libraries(threadwick_guitest PUBLIC threadwick_app threadwick_ui threadwick_resources
+target_link_libraries(threadwick_guitest PUBLIC threadwick_app threadwick_ui
   Qt6::Test GTest::gtest)
 
 file(GLOB THREADWICK_GUI_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/gui/test_*.cpp)
 foreach(source ${THREADWICK_GUI_TESTS})
   get_filename_component(name ${source} NAME_WE)
   add_executable(${name} ${source})
-  target_link_libraries(${name} PRIVATE threadwick_guitest)
+  # Resources are objects with static initialisers: linked into each program itself.
+  target_link_libraries(${name} PRIVATE threadwick_guitest threadwick_resources)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${THREADWICK_TEST_ENV}" TIMEOUT 300)
 endforeach()

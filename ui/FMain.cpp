@@ -8,6 +8,8 @@
 #include "toolkit/TSkinData.h"
 #include "ui/UAnsi.h"
 
+
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -104,7 +106,6 @@ void TfrmMain::BuildLayout()
     BuildLinks();
     BuildEditor();
     BuildBrowser();
-    SetTabOrder();
 }
 
 void TfrmMain::BuildToolbar()
@@ -191,6 +192,9 @@ void TfrmMain::BuildEditor()
     layout->Place(btnBPaste, QRect(10, 194, 234, 20));
 
     bsSkinPageControl1 = Make<QTabWidget>(bsSkinPanel2, "bsSkinPageControl1");
+    // The keyboard reaches the page control through its tab alone.
+    bsSkinPageControl1->setFocusPolicy(Qt::NoFocus);
+    bsSkinPageControl1->tabBar()->setFocusPolicy(Qt::TabFocus);
     layout->Place(bsSkinPageControl1, QRect(8, 221, 237, 196), akLeft | akTop | akRight | akBottom);
     bsSkinTabSheet1 = new QWidget;
     bsSkinTabSheet1->setObjectName(QStringLiteral("bsSkinTabSheet1"));
@@ -249,14 +253,35 @@ void TfrmMain::BuildBrowser()
     bar->Place(bsSkinSpeedButton3, QRect(132, 56, 25, 25));
 }
 
-void TfrmMain::SetTabOrder()
+QList<QWidget*> TfrmMain::KeyboardOrder() const
 {
-    // Tab goes round the focusable controls in the order users read the window.
-    const QList<QWidget*> order = {cbxFormat,          edtSubject,   btnBPaste,  bsSkinPageControl1->tabBar(),
-                                   btnAddURL,          btnRemoveURL, edtUsername, lvwForums,
-                                   edtPassword,        memBody,      webBrowser, edtURL};
-    for (int i = 0; i + 1 < order.size(); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    return {cbxFormat,   edtSubject,   btnBPaste,   bsSkinPageControl1->tabBar(),
+            btnAddURL,   btnRemoveURL, edtUsername, lvwForums,
+            edtPassword, memBody,      webBrowser,  edtURL};
+}
+
+bool TfrmMain::focusNextPrevChild(bool next)
+{
+    // Tab goes round the focusable controls in the order users read the window. The order is kept
+    // here rather than in Qt's focus chain, which composite controls (the memo, the engine view
+    // with its inner render widget) leave in an order of their own.
+    const QList<QWidget*> order = KeyboardOrder();
+    const QWidget* focused = QApplication::focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < order.size() && at < 0; ++i)
+        if (order[i] == focused || (focused && order[i]->isAncestorOf(focused)))
+            at = i;
+    if (at < 0)
+        return TSkinForm::focusNextPrevChild(next);
+    for (qsizetype step = 1; step < order.size(); ++step) {
+        QWidget* candidate = order[(at + (next ? step : order.size() - step)) % order.size()];
+        const bool pane = candidate == webBrowser;
+        if (candidate->isVisible() && candidate->isEnabled() && (pane || (candidate->focusPolicy() & Qt::TabFocus))) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 template <class F> void TfrmMain::CreationStep(F&& step)

@@ -111,6 +111,8 @@ public:
 
     void FormShow();
     void FormResize();
+    // Moves the focus to the next (previous) control of the keyboard order.
+    bool focusNextPrevChild(bool next) override;
     // Refills the format chooser from the template store and chooses "text".
     void FillFormats();
 
@@ -158,7 +160,8 @@ private:
     void BuildLinks();
     void BuildEditor();
     void BuildBrowser();
-    void SetTabOrder();
+    // The focusable controls in the order Tab visits them.
+    QList<QWidget*> KeyboardOrder() const;
     void FormCreate();
     void FormDestroy();
     void CentreBanner();
@@ -181,9 +184,28 @@ private:
     bool FShown = false;
 
     // --- browser part: members and helpers of FMainBrowser.cpp ---
+    // A key pressed in the address box; the key goes on to the box afterwards.
+    void edtURLKeyDown(int key);
+    // A key pressed in the forum list; true when the list must not handle it itself.
+    bool lvwForumsListBoxKeyDown(int key);
+    // Puts text on the clipboard and pastes it into the page's focused field.
+    void PasteIntoPage(const QString& text, bool secret);
+    void StopIfBusy();
+    // The selected forum (item i is forum i), -1 when none.
+    int ForumIndex() const;
+    // Set while the program itself changes the forum list, whose selection handler is for the user.
+    bool FUpdatingForums = false;
     // --- end of browser part ---
 
     // --- branding part: members and helpers of FMainBranding.cpp ---
+    // Steps of LoadBranding that decode a file; each may fail without stopping the others.
+    void LoadBannerImage(int candidate);
+    void LoadBrandingSkin();
+    void LoadBrandingIcon();
+    // Runs one such step; a failure is kept for the report shown once the window is up.
+    template <class F> void BrandingStep(F&& step);
+    // The help page shipped beside the executable, as a file address.
+    QString HelpURL() const;
     // --- end of branding part ---
 };
 

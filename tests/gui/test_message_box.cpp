@@ -1,0 +1,170 @@
+// The message box: its layout rules (label, icon, button row, client size, least and greatest
+// width), captions by type, mnemonics, and the keys that close it.
+#include "GuiTestSupport.h"
+
+#include "toolkit/TSkinData.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MessageBoxTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { Skin.LoadBuiltIn(); }
+    TSkinData Skin;
+};
+
+TEST_F(MessageBoxTest, IsLaidOutFromItsTextAndTheSkin)
+{
+    const int buttonHeight = TSkinData::Current().ButtonPictureHeight();
+    const int leastWidth = TSkinData::Current().WindowPictureWidth();
+    const QFontMetrics fm(TSkinData::Current().MessageFont());
+    const int workWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
+    ASSERT_EQ(buttonHeight, 21);
+    ASSERT_EQ(leastWidth, 315);
+
+    struct TCase
+    {
+        const char* Name;
+        QString Text;
+        int Lines;
+    };
+    const TCase cases[] = {
+        {"empty text", QString(), 1},
+        {"short line", QStringLiteral("Saved."), 1},
+        {"three kinds of line break", QStringLiteral("a\r\nb\rc\nd"), 4},
+        {"subject and body joint", QStringLiteral("Subject\n\r\n\rBody"), 4},
+        {"very long line", QString(4000, QLatin1Char('W')), 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto box = TMessageBox::Build(c.Text, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+        const QRect label = box->Label()->geometry();
+        EXPECT_EQ(label.topLeft(), QPoint(50, 15));
+        // One line's height per line, an empty text included.
+        EXPECT_NEAR(label.height(), c.Lines * fm.lineSpacing(), c.Lines + 1);
+        EXPECT_EQ(box->height(), buttonHeight + label.height() + 50);
+        const int natural = std::max(50 + label.width(), 70) + 40;
+        EXPECT_EQ(box->width(), std::clamp(natural, std::min(leastWidth, workWidth), workWidth));
+
+        // The icon sits beside the middle of the text, never above 10.
+        ASSERT_NE(box->Icon(), nullptr);
+        EXPECT_EQ(box->Icon()->geometry(), QRect(5, std::max(10, 15 + label.height() / 2 - 16), 32, 32));
+
+        // One "OK", 70 wide, centred, its bottom 10 above the bottom edge.
+        ASSERT_EQ(box->Buttons().size(), 1);
+        QPushButton* ok = box->Buttons()[0];
+        EXPECT_EQ(ok->text(), "OK");
+        EXPECT_EQ(ok->geometry(), QRect((box->width() - 70) / 2, box->height() - 10 - buttonHeight, 70, buttonHeight));
+        EXPECT_TRUE(ok->isDefault());
+    }
+}
+
+TEST_F(MessageBoxTest, RowOfSeveralButtonsIsCentred)
+{
+    auto box = TMessageBox::Build(QStringLiteral("Go on?"), TMsgDlgType::mtConfirmation,
+                                  {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel});
+    ASSERT_EQ(box->Buttons().size(), 3);
+    const int row = 3 * 70 + 2 * 10;
+    const int left = (box->width() - row) / 2;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(box->Buttons()[i]->x(), left + i * 80);
+}
+
+TEST_F(MessageBoxTest, CaptionAndIconFollowTheType)
+{
+    struct TCase
+    {
+        TMsgDlgType Type;
+        QString Caption;
+        bool HasIcon;
+    };
+    const TCase cases[] = {
+        {TMsgDlgType::mtWarning, "Warning", true},
+        {TMsgDlgType::mtError, "Error", true},
+        {TMsgDlgType::mtInformation, "Information", true},
+        {TMsgDlgType::mtConfirmation, "Confirm", true},
+        {TMsgDlgType::mtCustom, TMessageBox::ApplicationTitle(), false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Caption.toStdString());
+        auto box = TMessageBox::Build(QStringLiteral("x"), c.Type, {TMsgDlgBtn::mbOK});
+        EXPECT_EQ(box->windowTitle(), c.Caption);
+        EXPECT_EQ(box->Icon() != nullptr, c.HasIcon);
+    }
+}
+
+TEST(ApplicationTitle, IsTheExecutableNameCutAtItsFirstDot)
+{
+    const std::pair<QString, QString> cases[] = {
+        {"/opt/threadwick/Threadwick", "Threadwick"},
+        {"/opt/x/THREADWICK.bin.old", "Threadwick"},
+        {"/usr/bin/threadwick", "threadwick"},
+        {"C", "C"},
+        {"/usr/bin/.hidden", ""},
+        {"/usr/bin/ÉCRIRE.exe", "Écrire"},
+    };
+    for (const auto& [path, title] : cases)
+        EXPECT_EQ(TMessageBox::ApplicationTitleOf(path), title) << path.toStdString();
+}
+
+TEST_F(MessageBoxTest, AmpersandMarksAMnemonic)
+{
+    // "a&b" shows "ab" with the b underlined; "a&&b" shows "a&b".
+    const auto width = [](const QString& text) {
+        return TMessageBox::Build(text, TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK})->Label()->width();
+    };
+    EXPECT_EQ(width(QStringLiteral("a&b")), width(QStringLiteral("ab")));
+    EXPECT_GT(width(QStringLiteral("a&&b")), width(QStringLiteral("ab")));
+    EXPECT_EQ(width(QStringLiteral("a&&b")), width(QStringLiteral("a&&b&")));
+}
+
+TEST_F(MessageBoxTest, EnterEscAndTheWindowSystemCloseIt)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::function<void(TMessageDialog&)> Act;
+        int Result;
+    };
+    const TCase cases[] = {
+        {"Enter", [](TMessageDialog& b) { QTest::keyClick(&b, Qt::Key_Return); }, mrOk},
+        {"keypad Enter", [](TMessageDialog& b) { QTest::keyClick(&b, Qt::Key_Enter); }, mrOk},
+        {"Esc", [](TMessageDialog& b) { QTest::keyClick(&b, Qt::Key_Escape); }, mrOk},
+        {"click on OK", [](TMessageDialog& b) { QTest::mouseClick(b.Buttons()[0], Qt::LeftButton); }, mrOk},
+        {"window system close", [](TMessageDialog& b) { b.close(); }, mrCancel},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto box = TMessageBox::Build(QStringLiteral("Hello"), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+        int result = -1;
+        QObject::connect(box.get(), &QDialog::finished, [&](int r) { result = r; });
+        box->open();
+        Pump();
+        c.Act(*box);
+        Pump();
+        EXPECT_EQ(result, c.Result);
+        EXPECT_FALSE(box->isVisible());
+    }
+}
+
+TEST_F(MessageBoxTest, ShowMessageBoxIsAnsweredByTheTestHook)
+{
+    TMessageRecorder recorder;
+    TMessageBox box;
+    EXPECT_EQ(box.ShowMessageBox(QStringLiteral("These templates are read only."), TMsgDlgType::mtInformation,
+                                 {TMsgDlgBtn::mbOK}, 0),
+              mrOk);
+    ASSERT_EQ(recorder.Boxes().size(), 1);
+    EXPECT_EQ(recorder.Boxes()[0].Caption, "Information");
+    EXPECT_EQ(recorder.Boxes()[0].Text, "These templates are read only.");
+    EXPECT_GE(recorder.Boxes()[0].ClientSize.width(), 315);
+}
+
+} // namespace
