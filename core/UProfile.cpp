@@ -5,7 +5,10 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s)
 {
@@ -16,7 +19,10 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b)
 {
@@ -52,7 +58,8 @@ std::string ReadProfileString(const std::string& fileName, std::string_view sect
             continue;
         if (text.front() == '[') {
             const std::size_t close = text.find(']');
-            const std::string_view name = text.substr(1, close == std::string_view::npos ? text.npos : close - 1);
+            const std::string_view name =
+                text.substr(1, close == std::string_view::npos ? text.npos : close - 1);
             inSection = SameName(Trim(name), section);
             continue;
         }

@@ -133,7 +133,7 @@ std::string Joined(std::string dir, const std::string& name)
 
 bool IsRegularFile(const std::string& path)
 {
-    struct stat info{};
+    struct stat info = {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -181,12 +181,25 @@ std::string UnescapeValue(const std::string& value)
         }
         const char next = value[++i];
         switch (next) {
-        case 's': out += ' '; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case '\\': out += '\\'; break;
-        default: out += '\\'; out += next; break;
+        case 's':
+            out += ' ';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        default:
+            out += '\\';
+            out += next;
+            break;
         }
     }
     return out;
@@ -266,7 +279,8 @@ std::string InstalledExec(const std::string& desktopId, const std::vector<std::s
         return {};
     // An ID "vendor-app.desktop" may also stand for the file vendor/app.desktop.
     std::vector<std::string> names{desktopId};
-    for (std::size_t dash = desktopId.find('-'); dash != std::string::npos; dash = desktopId.find('-', dash + 1)) {
+    for (std::size_t dash = desktopId.find('-'); dash != std::string::npos;
+         dash = desktopId.find('-', dash + 1)) {
         std::string name = desktopId;
         name[dash] = '/';
         names.push_back(name);
@@ -374,7 +388,7 @@ void StartDetached(const std::vector<std::string>& command)
             }
             ::close_range(3, ~0U, 0);
             // Dispositions the program set for itself must not leak into the browser.
-            struct sigaction defaults{};
+            struct sigaction defaults = {};
             defaults.sa_handler = SIG_DFL;
             ::sigaction(SIGPIPE, &defaults, nullptr);
             ::sigaction(SIGXFSZ, &defaults, nullptr);

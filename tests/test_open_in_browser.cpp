@@ -1,6 +1,6 @@
 // OpenInBrowser against a private XDG configuration whose text/html handler is a recording script.
-#include "core/UUtils.h"
 #include "TestDir.h"
+#include "core/UUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,8 @@ public:
                                    ".tmp\"\nmv \"" + Log() + ".tmp\" \"" + Log() + "\"\n");
         ::chmod(script.c_str(), 0755);
         WriteFileBytes(FDir.File("data/applications/recorder.desktop"),
-                       "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + script + " " + execArgs + "\n");
+                       "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + script + " " + execArgs +
+                           "\n");
         WriteFileBytes(FDir.File(listDir + "/mimeapps.list"),
                        "[Default Applications]\ntext/html=missing.desktop;recorder.desktop;\n");
     }
@@ -128,7 +129,8 @@ TEST(OpenInBrowser, WithoutAHandlerStartsNothing)
 TEST(OpenInBrowser, AMissingProgramStillCountsAsStarted)
 {
     TXdgSandbox xdg;
-    WriteFileBytes(xdg.File("data/applications/gone.desktop"), "[Desktop Entry]\nExec=/nonexistent/browser %u\n");
+    WriteFileBytes(xdg.File("data/applications/gone.desktop"),
+                   "[Desktop Entry]\nExec=/nonexistent/browser %u\n");
     WriteFileBytes(xdg.File("config/mimeapps.list"), "[Default Applications]\ntext/html=gone.desktop\n");
     EXPECT_TRUE(OpenInBrowser("http://a/"));
 }

@@ -1,6 +1,6 @@
 // The profile-file reader that the branding configuration is read with.
-#include "core/UProfile.h"
 #include "TestDir.h"
+#include "core/UProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,8 @@ TEST(ReadProfileString, FollowsTheProfileFileRules)
         {"one quote kept", "[Settings]\nAppName=\"\n", "AppName", "\""},
         {"comment", "[Settings]\n;AppName=hidden\n  ; AppName=hidden\nAppName=shown\n", "AppName", "shown"},
         {"first wins", "[Settings]\nAppName=first\nAppName=second\n", "AppName", "first"},
-        {"first wins across repeated sections", "[Settings]\nA=1\n[Other]\nB=2\n[Settings]\nA=3\nB=4\n", "B", "4"},
+        {"first wins across repeated sections", "[Settings]\nA=1\n[Other]\nB=2\n[Settings]\nA=3\nB=4\n", "B",
+         "4"},
         {"other section", "[Other]\nAppName=x\n[Settings]\n", "AppName", ""},
         {"before any section", "AppName=x\n[Settings]\n", "AppName", ""},
         {"missing key", "[Settings]\nAppName=x\n", "IconPath", ""},
@@ -36,7 +37,8 @@ TEST(ReadProfileString, FollowsTheProfileFileRules)
         {"equals in value", "[Settings]\nLink1URL=http://a/?b=c\n", "Link1URL", "http://a/?b=c"},
         {"no equals sign", "[Settings]\nAppName\nAppName=x\n", "AppName", "x"},
         {"prefix is not the key", "[Settings]\nBannerPath10=x\n", "BannerPath1", ""},
-        {"cut to 2047", "[Settings]\nAppName=" + std::string(3000, 'v') + "\n", "AppName", std::string(2047, 'v')},
+        {"cut to 2047", "[Settings]\nAppName=" + std::string(3000, 'v') + "\n", "AppName",
+         std::string(2047, 'v')},
         {"cut after unquoting", "[Settings]\nAppName=\"" + std::string(2100, 'q') + "\"\n", "AppName",
          std::string(2047, 'q')},
     };

@@ -207,7 +207,8 @@ bool JpegComplete(const QByteArray& data)
         if (marker != 0xDA)
             continue;
         // Scan data ends at the first marker other than a stuffed zero or a restart marker.
-        while (pos + 1 < size && !(at(pos) == 0xFF && at(pos + 1) != 0 && (at(pos + 1) < 0xD0 || at(pos + 1) > 0xD7)))
+        while (pos + 1 < size &&
+               !(at(pos) == 0xFF && at(pos + 1) != 0 && (at(pos + 1) < 0xD0 || at(pos + 1) > 0xD7)))
             ++pos;
         if (pos + 1 >= size)
             return false;
@@ -306,12 +307,14 @@ QImage DecodeWmf(const QByteArray& data)
     TWmfSession wmf;
     wmfAPI_Options options{};
     options.function = wmf_svg_function;
-    const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    const unsigned long flags =
+        WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     if (!out.File || wmf_api_create(&wmf.Api, flags, &options) != wmf_E_None)
         throw EInvalidGraphic(MetafileInvalid);
     wmfD_Rect bbox{};
     unsigned width = 0, height = 0;
-    if (wmf_mem_open(wmf.Api, reinterpret_cast<unsigned char*>(bytes.data()), long(bytes.size())) != wmf_E_None ||
+    if (wmf_mem_open(wmf.Api, reinterpret_cast<unsigned char*>(bytes.data()), long(bytes.size())) !=
+            wmf_E_None ||
         wmf_scan(wmf.Api, 0, &bbox) != wmf_E_None ||
         wmf_display_size(wmf.Api, &width, &height, LayoutDpi, LayoutDpi) != wmf_E_None)
         throw EInvalidGraphic(MetafileInvalid);
@@ -353,7 +356,8 @@ bool EmfComplete(const QByteArray& data, QSize& size)
     r.Skip(qsizetype(headerSize));
     while (true) {
         unsigned type = 0, recordSize = 0;
-        if (r.Pos() + 8 > fileSize || !r.DWord(type) || !r.DWord(recordSize) || recordSize < 8 || recordSize % 4 != 0)
+        if (r.Pos() + 8 > fileSize || !r.DWord(type) || !r.DWord(recordSize) || recordSize < 8 ||
+            recordSize % 4 != 0)
             return false;
         if (r.Pos() - 8 + qint64(recordSize) > fileSize)
             return false;
@@ -458,7 +462,8 @@ QImage DecodeByContent(const QByteArray& data)
         return DecodeJpeg(data);
     if (data.startsWith("GIF8"))
         return DecodeGif(data).Frames.first().Image;
-    if (data.size() >= 4 && (r.At32(0) == 0x9AC6CDD7u || ((r.At16(0) == 1 || r.At16(0) == 2) && r.At16(2) == 9)))
+    if (data.size() >= 4 &&
+        (r.At32(0) == 0x9AC6CDD7u || ((r.At16(0) == 1 || r.At16(0) == 2) && r.At16(2) == 9)))
         return DecodeWmf(data);
     if (data.size() >= 44 && r.At32(0) == 1 && r.At32(40) == 0x464D4520u)
         return DecodeEmf(data);
@@ -500,7 +505,8 @@ QImage DecodePicture(const QByteArray& data, const QString& decodingName)
         return DecodeEmf(data);
     if (extension.isEmpty())
         return DecodeByContent(data);
-    throw EInvalidGraphic(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
+    throw EInvalidGraphic(
+        QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
 }
 
 QIcon DecodeIcon(const QByteArray& data)

@@ -35,7 +35,7 @@ QIcon DecodeIcon(const QByteArray& data);
 // A GIF decoded into full-size frames, as the animated banner shows them.
 struct TGifFrame
 {
-    QImage Image;      // the logical screen after this frame was drawn
+    QImage Image;       // the logical screen after this frame was drawn
     int Hundredths = 0; // the frame's delay as the file gives it, in hundredths of a second
 };
 

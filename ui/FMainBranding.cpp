@@ -34,7 +34,10 @@ const QLatin1String HelpFile("help.html");
 const char* const Section = "Settings";
 
 // Only a file counts; a directory of that name does not.
-bool FileExists(const QString& path) { return QFileInfo(path).isFile(); }
+bool FileExists(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
 
 // The file-name part of a name from the configuration: what follows its last backslash, colon or
 // slash. Such files are always looked up in the application directory.
@@ -57,7 +60,8 @@ QByteArray ReadWholeFile(const QString& path)
 // A uniform draw from 0 to count - 1, the generator seeded afresh from the clock each time.
 int DrawIndex(qsizetype count)
 {
-    const auto ticks = static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count());
+    const auto ticks =
+        static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count());
     std::seed_seq seed{static_cast<unsigned>(ticks), static_cast<unsigned>(ticks >> 32)};
     std::mt19937 generator(seed);
     return std::uniform_int_distribution<int>(0, int(count) - 1)(generator);
@@ -214,6 +218,12 @@ void TfrmMain::gifBannerClick()
         OpenInBrowser(ToAnsi(BannerURL));
 }
 
-void TfrmMain::btnMakeMoneyClick() { OpenInBrowser(ToAnsi(MakeMoneyURL + AffiliateID)); }
+void TfrmMain::btnMakeMoneyClick()
+{
+    OpenInBrowser(ToAnsi(MakeMoneyURL + AffiliateID));
+}
 
-void TfrmMain::btnHelpClick() { OpenInBrowser(ToAnsi(HelpURL())); }
+void TfrmMain::btnHelpClick()
+{
+    OpenInBrowser(ToAnsi(HelpURL()));
+}

@@ -111,12 +111,12 @@ inline QByteArray MakeWmf()
         for (unsigned w : words)
             Put16(records, w);
     };
-    record(0x020B, {0, 0});                   // SetWindowOrg
-    record(0x020C, {50, 100});                // SetWindowExt
-    record(0x02FC, {0, 0x00FF, 0x0000, 0});   // CreateBrushIndirect: solid red
-    record(0x012D, {0});                      // SelectObject
-    record(0x041B, {50, 100, 0, 0});          // Rectangle
-    record(0x0000, {});                       // EOF
+    record(0x020B, {0, 0});                 // SetWindowOrg
+    record(0x020C, {50, 100});              // SetWindowExt
+    record(0x02FC, {0, 0x00FF, 0x0000, 0}); // CreateBrushIndirect: solid red
+    record(0x012D, {0});                    // SelectObject
+    record(0x041B, {50, 100, 0, 0});        // Rectangle
+    record(0x0000, {});                     // EOF
 
     QByteArray meta;
     Put16(meta, 1);

@@ -14,8 +14,9 @@ namespace {
 
 TEST(GifBanner, ClampsFrameDelaysTo50Through10000Milliseconds)
 {
-    const std::pair<int, int> cases[] = {{0, 50}, {1, 50}, {4, 50}, {5, 50}, {6, 60}, {10, 100},
-                                         {999, 9990}, {1000, 10000}, {1001, 10000}, {65535, 10000}};
+    const std::pair<int, int> cases[] = {{0, 50},       {1, 50},       {4, 50},     {5, 50},
+                                         {6, 60},       {10, 100},     {999, 9990}, {1000, 10000},
+                                         {1001, 10000}, {65535, 10000}};
     for (auto [hundredths, ms] : cases)
         EXPECT_EQ(TGifBanner::FrameDelay(hundredths), ms) << hundredths;
 
@@ -77,10 +78,10 @@ TEST(GifBanner, RefusesWhatIsNotACompleteGif)
 {
     const QByteArray good = MakeGif(2, 2, {Solid(2, 2, 1, 10), Solid(2, 2, 2, 10)});
     const QByteArray cases[] = {
-        good.left(good.size() / 2),                       // truncated inside a frame
-        good.left(12),                                    // truncated inside the colour table
-        QByteArray("GIF89b") + good.mid(6),               // wrong signature
-        MakeImage("bmp", QSize(2, 2)),                    // another format
+        good.left(good.size() / 2),         // truncated inside a frame
+        good.left(12),                      // truncated inside the colour table
+        QByteArray("GIF89b") + good.mid(6), // wrong signature
+        MakeImage("bmp", QSize(2, 2)),      // another format
         QByteArray(),
     };
     for (const QByteArray& data : cases) {
@@ -157,12 +158,14 @@ TEST(DecodePicture, FailsWithTheDecodersMessage)
         {QStringLiteral("a.jpg"), jpg.left(jpg.size() - 2), "JPEG image is not valid"},
         {QStringLiteral("a.jpeg"), bmp, "JPEG image is not valid"},
         {QStringLiteral("a.wmf"), wmf.left(wmf.size() - 4), "Metafile is not valid"},
-        {QStringLiteral("a.wmf"), wmf.left(22) + QByteArray(18, '\x7f') + wmf.mid(40), "Metafile is not valid"},
+        {QStringLiteral("a.wmf"), wmf.left(22) + QByteArray(18, '\x7f') + wmf.mid(40),
+         "Metafile is not valid"},
         {QStringLiteral("a.emf"), emf.left(emf.size() - 8), "Metafile is not valid"},
         {QStringLiteral("a.emf"), emf.left(40) + "XEMF" + emf.mid(44), "Metafile is not valid"},
         {QStringLiteral("a.png"), MakeImage("png", QSize(2, 2)), "Unknown picture file extension (.png)"},
         {QStringLiteral("a.b.Tiff"), bmp, "Unknown picture file extension (.Tiff)"},
-        {QStringLiteral("noext"), QByteArray("plain text, not a picture"), "The picture's format is not recognised"},
+        {QStringLiteral("noext"), QByteArray("plain text, not a picture"),
+         "The picture's format is not recognised"},
         {QStringLiteral("noext"), jpg.left(jpg.size() / 2), "JPEG image is not valid"},
     };
     for (const TCase& c : cases) {

@@ -10,8 +10,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTest>
 #include <QtEndian>
 
@@ -126,7 +128,8 @@ TEST_F(BrandingTest, TheStillBannerIsDecodedFromItsStoredNameAndNothingIsRenamed
         };
         const QByteArray jpeg = MakeImage("jpg", QSize(120, 30));
         const QByteArray other = MakeImage("bmp", QSize(10, 10));
-        write("dbconfig.dat", "[Settings]\nBannerPath2=C:\\images\\Banner.JPG\nBannerURL2=http://b.example/\n");
+        write("dbconfig.dat",
+              "[Settings]\nBannerPath2=C:\\images\\Banner.JPG\nBannerURL2=http://b.example/\n");
         write("dbimg1.dat", jpeg);
         write("dbimg2.dat", "not used");
         write("Banner.JPG", other); // a file already bearing the banner's name is left alone
@@ -232,7 +235,8 @@ TEST_F(BrandingTest, FourLinksShowTwoDifferentOnesAndEveryOneInTurn)
 
 TEST_F(BrandingTest, ThreeBannersAreDrawnInTurn)
 {
-    Config("BannerPath1=a.bmp\nBannerURL1=http://a/\nBannerPath2=b.bmp\nBannerPath3=c.bmp\nBannerURL3=http://c/\n");
+    Config("BannerPath1=a.bmp\nBannerURL1=http://a/\nBannerPath2=b.bmp\nBannerPath3=c.bmp\nBannerURL3=http://"
+           "c/\n");
     Dir.Write("dbimg1.dat", MakeImage("bmp", QSize(11, 5)));
     Dir.Write("dbimg2.dat", MakeImage("bmp", QSize(22, 5)));
     Dir.Write("dbimg3.dat", MakeImage("bmp", QSize(33, 5)));
@@ -243,7 +247,8 @@ TEST_F(BrandingTest, ThreeBannersAreDrawnInTurn)
         widths << width;
         // The picture, the path and the address belong to the same banner.
         EXPECT_EQ(w.BannerPath, QString(QChar(u'a' + width / 11 - 1)) + QStringLiteral(".bmp"));
-        EXPECT_EQ(w.BannerURL, width == 22 ? QString() : QStringLiteral("http://%1/").arg(w.BannerPath.left(1)));
+        EXPECT_EQ(w.BannerURL,
+                  width == 22 ? QString() : QStringLiteral("http://%1/").arg(w.BannerPath.left(1)));
     }
     EXPECT_EQ(widths, (QSet<int>{11, 22, 33}));
 }
@@ -377,19 +382,45 @@ TEST_F(BrandingTest, ABannerThatCannotBeDecodedIsReportedAndBrandingGoesOn)
 TEST_F(BrandingTest, EveryDecoderShowsItsFormat)
 {
     const std::pair<const char*, QByteArray> cases[] = {
-        {"x.bmp", MakeImage("bmp", QSize(40, 20))}, {"x.ico", MakeImage("ico", QSize(32, 32))},
-        {"x.jpg", MakeImage("jpg", QSize(40, 20))}, {"x.wmf", MakeWmf()},
-        {"x.emf", MakeEmf()},                        {"x", MakeImage("jpg", QSize(40, 20))},
+        {"x.bmp", MakeImage("bmp", QSize(40, 20))},
+        {"x.ico", MakeImage("ico", QSize(32, 32))},
+        {"x.jpg", MakeImage("jpg", QSize(40, 20))},
+        {"x.wmf", MakeWmf()},
+        {"x.emf", MakeEmf()},
+        {"x", MakeImage("jpg", QSize(40, 20))},
     };
     for (const auto& [path, image] : cases) {
         TTempAppDir dir;
         dir.Write("dbconfig.dat", "[Settings]\nBannerPath1=" + QByteArray(path) + "\n");
         dir.Write("dbimg1.dat", image);
         TfrmMain w(dir.Path());
-        EXPECT_TRUE(w.StartupFailures().isEmpty()) << path << ": " << w.StartupFailures().join('|').toStdString();
+        EXPECT_TRUE(w.StartupFailures().isEmpty())
+            << path << ": " << w.StartupFailures().join('|').toStdString();
         EXPECT_FALSE(w.imgBanner->Picture().isNull()) << path;
         EXPECT_EQ(w.panBanner->height(), w.imgBanner->Picture().height() + 10) << path;
     }
+}
+
+TEST_F(BrandingTest, TheBrandingKitBrandsACopy)
+{
+    // The kit lies in the source tree, two levels above the fixtures.
+    const QString root = QDir::cleanPath(FixturePath(QStringLiteral("../.."))) + QLatin1Char('/');
+    const QString kit = root + "docs/branding/";
+    QFile config(kit + "dbconfig.dat");
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    Dir.Write("dbconfig.dat", config.readAll());
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        GTEST_SKIP() << "make-skin needs python3";
+    ASSERT_EQ(QProcess::execute(
+                  python, {root + "scripts/make-skin", kit + "dusk.skin.ini", Dir.Path() + "dbskin.dat"}),
+              0);
+    const auto w = Start();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Forum Pal - posting made easy"));
+    EXPECT_EQ(w->AffiliateID, QStringLiteral("pal-0042"));
+    EXPECT_EQ(w->bsSkinData1->Skin().Name(), QStringLiteral("Dusk"));
+    EXPECT_TRUE(w->lblLink1URL->URL().startsWith(QStringLiteral("https://forumpal.example/")));
+    EXPECT_TRUE(Reports().isEmpty()) << Reports().join('|').toStdString();
 }
 
 // A private XDG configuration whose text/html handler writes its arguments to a file.
@@ -412,8 +443,8 @@ public:
         Write(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + FLog.toLocal8Bit() + ".tmp\"\nmv \"" +
                           FLog.toLocal8Bit() + ".tmp\" \"" + FLog.toLocal8Bit() + "\"\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        Write(root + "data/applications/rec.desktop", "[Desktop Entry]\nType=Application\nExec=" +
-                                                          script.toLocal8Bit() + " %u\n");
+        Write(root + "data/applications/rec.desktop",
+              "[Desktop Entry]\nType=Application\nExec=" + script.toLocal8Bit() + " %u\n");
         Write(root + "config/mimeapps.list", "[Default Applications]\ntext/html=rec.desktop\n");
     }
     ~TRecordingBrowser()
