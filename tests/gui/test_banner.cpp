@@ -149,20 +149,14 @@ TEST(DecodePicture, FailsWithTheDecodersMessage)
     QByteArray cursor = ico;
     cursor[2] = 2;
     const TCase cases[] = {
-        {QStringLiteral("a.bmp"), bmp.left(bmp.size() - 10), "Bitmap image is not valid"},
         {QStringLiteral("a.bmp"), "XX" + bmp.mid(2), "Bitmap image is not valid"},
-        {QStringLiteral("a.ico"), ico.left(ico.size() / 2), "Icon image is not valid"},
         {QStringLiteral("a.ico"), cursor, "Icon image is not valid"},
-        {QStringLiteral("a.ico"), jpg, "Icon image is not valid"},
-        {QStringLiteral("a.jpg"), jpg.left(jpg.size() / 2), "JPEG image is not valid"},
         {QStringLiteral("a.jpg"), jpg.left(jpg.size() - 2), "JPEG image is not valid"},
         {QStringLiteral("a.jpeg"), bmp, "JPEG image is not valid"},
         {QStringLiteral("a.wmf"), wmf.left(wmf.size() - 4), "Metafile is not valid"},
         {QStringLiteral("a.wmf"), wmf.left(22) + QByteArray(18, '\x7f') + wmf.mid(40),
          "Metafile is not valid"},
-        {QStringLiteral("a.emf"), emf.left(emf.size() - 8), "Metafile is not valid"},
         {QStringLiteral("a.emf"), emf.left(40) + "XEMF" + emf.mid(44), "Metafile is not valid"},
-        {QStringLiteral("a.png"), MakeImage("png", QSize(2, 2)), "Unknown picture file extension (.png)"},
         {QStringLiteral("a.b.Tiff"), bmp, "Unknown picture file extension (.Tiff)"},
         {QStringLiteral("noext"), QByteArray("plain text, not a picture"),
          "The picture's format is not recognised"},

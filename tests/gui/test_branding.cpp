@@ -379,28 +379,6 @@ TEST_F(BrandingTest, ABannerThatCannotBeDecodedIsReportedAndBrandingGoesOn)
     }
 }
 
-TEST_F(BrandingTest, EveryDecoderShowsItsFormat)
-{
-    const std::pair<const char*, QByteArray> cases[] = {
-        {"x.bmp", MakeImage("bmp", QSize(40, 20))},
-        {"x.ico", MakeImage("ico", QSize(32, 32))},
-        {"x.jpg", MakeImage("jpg", QSize(40, 20))},
-        {"x.wmf", MakeWmf()},
-        {"x.emf", MakeEmf()},
-        {"x", MakeImage("jpg", QSize(40, 20))},
-    };
-    for (const auto& [path, image] : cases) {
-        TTempAppDir dir;
-        dir.Write("dbconfig.dat", "[Settings]\nBannerPath1=" + QByteArray(path) + "\n");
-        dir.Write("dbimg1.dat", image);
-        TfrmMain w(dir.Path());
-        EXPECT_TRUE(w.StartupFailures().isEmpty())
-            << path << ": " << w.StartupFailures().join('|').toStdString();
-        EXPECT_FALSE(w.imgBanner->Picture().isNull()) << path;
-        EXPECT_EQ(w.panBanner->height(), w.imgBanner->Picture().height() + 10) << path;
-    }
-}
-
 TEST_F(BrandingTest, TheBrandingKitBrandsACopy)
 {
     // The kit lies in the source tree, two levels above the fixtures.
