@@ -19,19 +19,21 @@
 
 namespace {
 
-// A directory of its own for the whole run, removed at exit.
+// A directory of its own for the whole run, removed at exit. The path is never destroyed, so that the
+// exit handler, which runs after static objects made later are gone, can still read it.
 const std::string& BenchDir()
 {
-    static const std::string dir = [] {
+    static const std::string* const dir = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "threadwick-bench-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::exit(1);
         }
+        auto* path = new std::string(pattern + "/");
         std::atexit([] { std::filesystem::remove_all(BenchDir()); });
-        return pattern + "/";
+        return path;
     }();
-    return dir;
+    return *dir;
 }
 
 // A realistic forum: an https address of about 50 bytes, a user name and a password.
