@@ -78,11 +78,30 @@ TBrowserPage* TBrowserPane::EnsurePage()
 {
     if (!FPage) {
         FPage = new TBrowserPage(TBrowserProfile::Shared(), this);
-        connect(FPage, &QWebEnginePage::loadStarted, this, [this] { FBusy = true; });
-        connect(FPage, &QWebEnginePage::loadFinished, this, [this] { FBusy = false; });
+        connect(FPage, &QWebEnginePage::loadStarted, this, [this] {
+            FBusy = true;
+            FLoadSeen = true;
+        });
+        connect(FPage, &QWebEnginePage::loadFinished, this, [this] {
+            FBusy = false;
+            FLoadSeen = true;
+        });
         FView->setPage(FPage);
     }
     return FPage;
+}
+
+void TBrowserPane::LoadRequested()
+{
+    // The engine reports the start of a load a little later; the pane is busy from the request on.
+    FBusy = true;
+    FLoadSeen = false;
+    // A request the engine ignores altogether (Back onto history entries it skips) must not leave
+    // the pane busy for good; real loads report their start well within this time.
+    QTimer::singleShot(1000, this, [this, request = ++FRequest] {
+        if (request == FRequest && !FLoadSeen && !(FPage && FPage->isLoading()))
+            FBusy = false;
+    });
 }
 
 void TBrowserPane::Navigate(const QString& address)
@@ -93,7 +112,7 @@ void TBrowserPane::Navigate(const QString& address)
     if (!url.isValid())
         throw TBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
     EnsurePage()->load(url);
-    FBusy = true;
+    LoadRequested();
 }
 
 void TBrowserPane::GoBack()
@@ -101,7 +120,7 @@ void TBrowserPane::GoBack()
     if (!FPage || !FPage->history()->canGoBack())
         throw TBrowserError(QStringLiteral("There is no previous page to go back to"));
     FPage->triggerAction(QWebEnginePage::Back);
-    FBusy = true;
+    LoadRequested();
 }
 
 void TBrowserPane::GoForward()
@@ -109,14 +128,14 @@ void TBrowserPane::GoForward()
     if (!FPage || !FPage->history()->canGoForward())
         throw TBrowserError(QStringLiteral("There is no next page to go forward to"));
     FPage->triggerAction(QWebEnginePage::Forward);
-    FBusy = true;
+    LoadRequested();
 }
 
 void TBrowserPane::Refresh()
 {
     if (FPage && !FPage->url().isEmpty()) {
         FPage->triggerAction(QWebEnginePage::Reload);
-        FBusy = true;
+        LoadRequested();
     }
 }
 

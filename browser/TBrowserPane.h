@@ -56,10 +56,14 @@ protected:
 
 private:
     TBrowserPage* EnsurePage();
+    // Called after asking the engine for a load.
+    void LoadRequested();
     // True for a key the pane keeps from the page and from the window.
     static bool Swallowed(const QKeyEvent& key);
 
     QWebEngineView* FView = nullptr;
     TBrowserPage* FPage = nullptr;
     bool FBusy = false;
+    bool FLoadSeen = false; // the engine has reported on the latest request
+    unsigned FRequest = 0;
 };
