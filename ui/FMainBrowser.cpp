@@ -3,24 +3,260 @@
 
 #include "browser/TBrowserPane.h"
 #include "ui/UAnsi.h"
+#include "ui/UClipboard.h"
 
-void TfrmMain::ConnectBrowserHandlers() {}
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QToolButton>
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) { return TSkinForm::eventFilter(watched, event); }
+void TfrmMain::ConnectBrowserHandlers()
+{
+    connect(bsSkinSpeedButton1, &QToolButton::clicked, this, &TfrmMain::bsSkinSpeedButton1Click);
+    connect(bsSkinSpeedButton2, &QToolButton::clicked, this, &TfrmMain::bsSkinSpeedButton2Click);
+    connect(bsSkinSpeedButton4, &QToolButton::clicked, this, &TfrmMain::bsSkinSpeedButton4Click);
+    connect(bsSkinSpeedButton3, &QToolButton::clicked, this, &TfrmMain::bsSkinSpeedButton3Click);
+    connect(bsSkinButton2, &QPushButton::clicked, this, &TfrmMain::bsSkinButton2Click);
+    connect(btnAutoInsert, &QPushButton::clicked, this, &TfrmMain::btnAutoInsertClick);
+    connect(btnSPaste, &QPushButton::clicked, this, &TfrmMain::btnSPasteClick);
+    connect(btnBPaste, &QPushButton::clicked, this, &TfrmMain::btnBPasteClick);
+    connect(btnUPaste, &QPushButton::clicked, this, &TfrmMain::btnUPasteClick);
+    connect(btnWPaste, &QPushButton::clicked, this, &TfrmMain::btnWPasteClick);
 
-void TfrmMain::btnAutoInsertClick() {}
-void TfrmMain::btnSPasteClick() {}
-void TfrmMain::btnBPasteClick() {}
-void TfrmMain::btnUPasteClick() {}
-void TfrmMain::btnWPasteClick() {}
-void TfrmMain::bsSkinButton2Click() {}
-void TfrmMain::bsSkinSpeedButton1Click() {}
-void TfrmMain::bsSkinSpeedButton2Click() {}
-void TfrmMain::bsSkinSpeedButton4Click() {}
-void TfrmMain::bsSkinSpeedButton3Click() {}
-void TfrmMain::btnAddURLClick() {}
-void TfrmMain::btnRemoveURLClick() {}
-void TfrmMain::edtUsernameChange() {}
-void TfrmMain::edtPasswordChange() {}
-void TfrmMain::lvwForumsListBoxClick() {}
-void TfrmMain::lvwForumsListBoxDblClick() {}
+    connect(btnAddURL, &QPushButton::clicked, this, &TfrmMain::btnAddURLClick);
+    connect(btnRemoveURL, &QPushButton::clicked, this, &TfrmMain::btnRemoveURLClick);
+    connect(edtUsername, &QLineEdit::textChanged, this, &TfrmMain::edtUsernameChange);
+    connect(edtPassword, &QLineEdit::textChanged, this, &TfrmMain::edtPasswordChange);
+    // The user changes the selection by mouse, keys or type-ahead; a click on the item already
+    // selected counts as well.
+    connect(lvwForums, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!FUpdatingForums)
+            lvwForumsListBoxClick();
+    });
+    connect(lvwForums, &QListWidget::clicked, this, [this] { lvwForumsListBoxClick(); });
+    // Type-ahead collects the letters typed until a pause of half a second.
+    QApplication::setKeyboardInputInterval(500);
+
+    edtURL->installEventFilter(this);
+    btnBPaste->installEventFilter(this);
+    lvwForums->installEventFilter(this);
+    lvwForums->viewport()->installEventFilter(this);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == edtURL) {
+            edtURLKeyDown(key);
+        } else if (watched == lvwForums) {
+            if (lvwForumsListBoxKeyDown(key))
+                return true;
+        } else if (watched == btnBPaste && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            // Enter runs the focused button's action as Space does.
+            btnBPaste->click();
+            return true;
+        }
+    } else if (watched == lvwForums->viewport() &&
+               (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+                event->type() == QEvent::MouseButtonDblClick)) {
+        const bool onItem =
+            lvwForums->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid();
+        // A double-click opens the selected forum, on an item or on the empty area below them.
+        if (event->type() == QEvent::MouseButtonDblClick)
+            lvwForumsListBoxDblClick();
+        // Clicks on the empty area leave the selection as it is.
+        if (!onItem)
+            return true;
+    }
+    return TSkinForm::eventFilter(watched, event);
+}
+
+// --- Browser toolbar ---
+
+void TfrmMain::StopIfBusy()
+{
+    if (webBrowser->IsBusy())
+        webBrowser->Stop();
+}
+
+void TfrmMain::bsSkinSpeedButton1Click()
+{
+    StopIfBusy();
+    webBrowser->GoBack();
+}
+
+void TfrmMain::bsSkinSpeedButton2Click()
+{
+    StopIfBusy();
+    webBrowser->GoForward();
+}
+
+void TfrmMain::bsSkinSpeedButton4Click()
+{
+    StopIfBusy();
+    webBrowser->Refresh();
+}
+
+void TfrmMain::bsSkinSpeedButton3Click()
+{
+    StopIfBusy();
+}
+
+// "Go!" navigates whatever the box holds; neither it nor Enter stops a load in progress first.
+void TfrmMain::bsSkinButton2Click()
+{
+    webBrowser->Navigate(edtURL->text());
+}
+
+void TfrmMain::edtURLKeyDown(int key)
+{
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !edtURL->text().isEmpty())
+        webBrowser->Navigate(edtURL->text());
+}
+
+// --- Paste buttons and Auto Insert ---
+
+void TfrmMain::PasteIntoPage(const QString& text, bool secret)
+{
+    TClipboard::SetText(text, secret);
+    webBrowser->Paste();
+}
+
+void TfrmMain::btnSPasteClick()
+{
+    PasteIntoPage(edtSubject->text(), false);
+}
+
+void TfrmMain::btnBPasteClick()
+{
+    const QString body = memBody->toPlainText();
+    // The button took the focus from the page; given back, the page's field that was selected
+    // before the click has it again and receives the paste.
+    webBrowser->setFocus(Qt::OtherFocusReason);
+    PasteIntoPage(body, false);
+}
+
+void TfrmMain::btnUPasteClick()
+{
+    PasteIntoPage(edtUsername->text(), false);
+}
+
+// The password stays on the clipboard in clear, marked so that clipboard managers keep no copy.
+void TfrmMain::btnWPasteClick()
+{
+    PasteIntoPage(edtPassword->text(), true);
+}
+
+void TfrmMain::btnAutoInsertClick()
+{
+    // Both texts as typed, read now; the body is written once the subject is done.
+    const QString body = memBody->toPlainText();
+    TBrowserPane* pane = webBrowser;
+    pane->FillField(QStringLiteral("subject"), edtSubject->text(),
+                    [pane, body](bool) { pane->FillField(QStringLiteral("body"), body, nullptr); });
+}
+
+// --- Forum list ---
+
+int TfrmMain::ForumIndex() const
+{
+    const QList<QListWidgetItem*> selected = lvwForums->selectedItems();
+    return selected.isEmpty() ? -1 : lvwForums->row(selected.constFirst());
+}
+
+void TfrmMain::btnAddURLClick()
+{
+    const QString url = edtURL->text();
+    if (url.isEmpty())
+        return;
+    auto forum = std::make_unique<TForum>();
+    forum->URL = ToAnsi(url);
+    forum->Username = ToAnsi(edtUsername->text());
+    forum->Password = ToAnsi(edtPassword->text());
+    Forums->InsertAt(0, std::move(forum));
+    {
+        // A selected forum stays selected one row further down.
+        const QScopedValueRollback<bool> updating(FUpdatingForums, true);
+        lvwForums->insertItem(0, url);
+    }
+    Forums->SaveAll();
+}
+
+void TfrmMain::btnRemoveURLClick()
+{
+    if (const int index = ForumIndex(); index >= 0) {
+        Forums->RemoveAt(index);
+        const QScopedValueRollback<bool> updating(FUpdatingForums, true);
+        delete lvwForums->takeItem(index);
+        lvwForums->clearSelection();
+        lvwForums->setCurrentRow(-1);
+    }
+    // With nothing selected, clearing the edits changes no forum.
+    edtUsername->clear();
+    edtPassword->clear();
+    Forums->SaveAll();
+}
+
+bool TfrmMain::lvwForumsListBoxKeyDown(int key)
+{
+    if (key != Qt::Key_Delete)
+        return false;
+    btnRemoveURLClick();
+    return true;
+}
+
+void TfrmMain::lvwForumsListBoxClick()
+{
+    const int index = ForumIndex();
+    if (index < 0)
+        return;
+    // Each assignment that changes an edit saves the same value back through its change handler.
+    const TForum forum = Forums->RecordAt(index);
+    edtUsername->setText(FromAnsi(forum.Username));
+    edtPassword->setText(FromAnsi(forum.Password));
+}
+
+void TfrmMain::lvwForumsListBoxDblClick()
+{
+    const int index = ForumIndex();
+    if (index < 0)
+        return;
+    const TForum forum = Forums->RecordAt(index);
+    edtUsername->setText(FromAnsi(forum.Username));
+    edtPassword->setText(FromAnsi(forum.Password));
+    edtURL->setText(FromAnsi(forum.URL));
+    StopIfBusy();
+    webBrowser->Navigate(edtURL->text());
+}
+
+void TfrmMain::edtUsernameChange()
+{
+    if (!Forums)
+        return;
+    if (const int index = ForumIndex(); index >= 0) {
+        // Text that merely shows the stored bytes is not written back: a name the locale cannot
+        // represent exactly would otherwise be damaged just by selecting its forum.
+        std::string& stored = Forums->RecordAt(index).Username;
+        if (FromAnsi(stored) != edtUsername->text())
+            stored = ToAnsi(edtUsername->text());
+    }
+    Forums->SaveAll();
+}
+
+void TfrmMain::edtPasswordChange()
+{
+    if (!Forums)
+        return;
+    if (const int index = ForumIndex(); index >= 0) {
+        std::string& stored = Forums->RecordAt(index).Password;
+        if (FromAnsi(stored) != edtPassword->text())
+            stored = ToAnsi(edtPassword->text());
+    }
+    Forums->SaveAll();
+}

@@ -1,0 +1,282 @@
+// The forum list: adding the current address, choosing a forum by mouse, keys and type-ahead,
+// editing its credentials, removing it and opening it with a double-click; Forums.dat always
+// matches the list.
+#include "BrowserTestSupport.h"
+#include "core/UForums.h"
+#include "ui/FMain.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using TRows = std::vector<std::vector<std::string>>;
+
+class ForumList : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { TBrowserPane::SetProfileDirectory(QString()); }
+
+    // A window over a Forums.dat holding rows (none: no file at all).
+    void Start(const TRows& rows)
+    {
+        if (!rows.empty()) {
+            std::string text = "URL^Username^Password^\r\n";
+            for (const auto& row : rows)
+                text += row[0] + '^' + row[1] + '^' + row[2] + "^\r\n";
+            Dir.Write(QStringLiteral("Forums.dat"), QByteArray::fromStdString(text));
+        }
+        Window = std::make_unique<TfrmMain>(Dir.Path());
+        Window->show();
+    }
+    TRows Stored() const
+    {
+        TForums forums(Dir.Path().toStdString());
+        forums.LoadAll();
+        TRows rows;
+        for (int i = 0; i < forums.Count(); ++i) {
+            const TForum& f = forums.RecordAt(i);
+            rows.push_back({f.URL, f.Username, f.Password});
+        }
+        return rows;
+    }
+    QStringList Items() const
+    {
+        QStringList items;
+        for (int i = 0; i < List()->count(); ++i)
+            items << List()->item(i)->text();
+        return items;
+    }
+    QListWidget* List() const { return Window->lvwForums; }
+    int Selected() const
+    {
+        const auto selected = List()->selectedItems();
+        return selected.isEmpty() ? -1 : List()->row(selected.first());
+    }
+    void ClickItem(int row) const
+    {
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
+                          List()->visualItemRect(List()->item(row)).center());
+    }
+    // As the window system delivers it: a click, then the double-click in place of a second press.
+    void DoubleClick(QPoint at) const
+    {
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(List()->viewport(), Qt::LeftButton, {}, at);
+    }
+    std::pair<QString, QString> Edits() const
+    {
+        return {Window->edtUsername->text(), Window->edtPassword->text()};
+    }
+    // Forgets the file so that the next save shows up.
+    void Forget() const { QFile::remove(Dir.Path() + QStringLiteral("Forums.dat")); }
+    bool Saved() const { return Dir.Exists(QStringLiteral("Forums.dat")); }
+
+    TTempAppDir Dir;
+    std::unique_ptr<TfrmMain> Window;
+    TMessageRecorder Recorder;
+};
+
+const TRows ThreeForums = {{"http://alpha.example/", "ann", "pa"},
+                           {"http://beta.example/", "bob", "pb"},
+                           {"HTTP://Bravo.example/", "", "pc"}};
+
+TEST_F(ForumList, AddCurrentUrlInsertsAtTheTopAndKeepsTheSelection)
+{
+    Start({});
+    // An empty address box adds nothing and writes nothing.
+    Window->edtUsername->setText(QStringLiteral("u1"));
+    Forget();
+    QTest::mouseClick(Window->btnAddURL, Qt::LeftButton);
+    EXPECT_FALSE(Saved());
+    EXPECT_EQ(List()->count(), 0);
+
+    Window->edtURL->setText(QStringLiteral("http://one.example/"));
+    Window->edtPassword->setText(QStringLiteral("p1"));
+    QTest::mouseClick(Window->btnAddURL, Qt::LeftButton);
+    EXPECT_EQ(Selected(), -1);
+
+    ClickItem(0);
+    Window->edtURL->setText(QStringLiteral("http://two.example/"));
+    QTest::mouseClick(Window->btnAddURL, Qt::LeftButton);
+    QTest::mouseClick(Window->btnAddURL, Qt::LeftButton); // the same address again
+    EXPECT_EQ(Items(), QStringList({"http://two.example/", "http://two.example/", "http://one.example/"}));
+    EXPECT_EQ(Stored(), (TRows{{"http://two.example/", "u1", "p1"},
+                               {"http://two.example/", "u1", "p1"},
+                               {"http://one.example/", "u1", "p1"}}));
+    // The selected forum moved down with its edits.
+    EXPECT_EQ(Selected(), 2);
+    QTest::keyClick(Window->edtUsername, Qt::Key_X);
+    EXPECT_EQ(Stored()[2][1], "u1x");
+    EXPECT_EQ(Stored()[0][1], "u1");
+    EXPECT_TRUE(Recorder.Boxes().isEmpty());
+}
+
+TEST_F(ForumList, ChoosingByMouseKeysAndTypeAheadFillsTheEdits)
+{
+    Start(ThreeForums);
+    EXPECT_EQ(Selected(), -1);
+    EXPECT_EQ(QApplication::keyboardInputInterval(), 500);
+
+    const struct
+    {
+        const char* Action;
+        int Row;
+        const char* Username;
+        const char* Password;
+    } steps[] = {
+        {"click 1", 1, "bob", "pb"},     {"down", 2, "", "pc"},    {"up", 1, "bob", "pb"},
+        {"home", 0, "ann", "pa"},        {"end", 2, "", "pc"},     {"type http://b", 1, "bob", "pb"},
+        {"type http://br", 2, "", "pc"}, {"click 2", 2, "", "pc"}, // the item already selected
+    };
+    for (const auto& step : steps) {
+        const QString action = QLatin1String(step.Action);
+        if (action.startsWith(QLatin1String("click"))) {
+            ClickItem(action.back().digitValue());
+        } else if (action.startsWith(QLatin1String("type"))) {
+            Pump(600); // a pause ends the letters typed before
+            QTest::keyClicks(List(), action.mid(5));
+        } else {
+            const Qt::Key key = action == QLatin1String("down")   ? Qt::Key_Down
+                                : action == QLatin1String("up")   ? Qt::Key_Up
+                                : action == QLatin1String("home") ? Qt::Key_Home
+                                                                  : Qt::Key_End;
+            QTest::keyClick(List(), key);
+        }
+        EXPECT_EQ(Selected(), step.Row) << step.Action;
+        EXPECT_EQ(Edits(), std::make_pair(QString::fromUtf8(step.Username), QString::fromUtf8(step.Password)))
+            << step.Action;
+    }
+    // Choosing never changes what is stored.
+    EXPECT_EQ(Stored(), ThreeForums);
+}
+
+TEST_F(ForumList, SelectingAForumKeepsCredentialsTheLocaleCannotShow)
+{
+    const TRows forums = {{"http://a.example/", "caf\xE9", "\xFF\xFE"}, {"http://b.example/", "b", "c"}};
+    Start(forums);
+    ClickItem(0);
+    ClickItem(1);
+    ClickItem(0);
+    EXPECT_EQ(Stored(), forums);
+}
+
+TEST_F(ForumList, EditingCredentialsSavesOnEveryChange)
+{
+    const struct
+    {
+        QLineEdit* TfrmMain::*Edit;
+        int Field;
+    } edits[] = {{&TfrmMain::edtUsername, 1},
+                 {reinterpret_cast<QLineEdit * TfrmMain::*>(&TfrmMain::edtPassword), 2}};
+    for (const auto& e : edits) {
+        Dir.Write(QStringLiteral("Forums.dat"), QByteArray());
+        Window.reset();
+        Start(ThreeForums);
+        QLineEdit* edit = Window.get()->*e.Edit;
+        // Nothing selected: no forum changes, the file is written all the same.
+        Forget();
+        QTest::keyClick(edit, Qt::Key_Z);
+        EXPECT_TRUE(Saved());
+        EXPECT_EQ(Stored(), ThreeForums);
+
+        ClickItem(1);
+        const std::string before = ThreeForums[1][std::size_t(e.Field)];
+        QTest::keyClick(edit, Qt::Key_Q);
+        EXPECT_EQ(Stored()[1][std::size_t(e.Field)], before + "q");
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        EXPECT_EQ(Stored()[1][std::size_t(e.Field)], before);
+        // Assigning the text the edit holds is no change and writes nothing.
+        Forget();
+        edit->setText(edit->text());
+        EXPECT_FALSE(Saved());
+        EXPECT_EQ(Stored().size(), 0u);
+    }
+}
+
+TEST_F(ForumList, RemovingByButtonOrDeleteKey)
+{
+    const struct
+    {
+        const char* Trigger;
+        int Row; // -1: nothing selected
+        TRows After;
+    } cases[] = {
+        {"button", 1, {ThreeForums[0], ThreeForums[2]}},
+        {"delete", 0, {ThreeForums[1], ThreeForums[2]}},
+        {"delete", -1, ThreeForums},
+        {"button", -1, ThreeForums},
+    };
+    for (const auto& c : cases) {
+        Window.reset();
+        Start(ThreeForums);
+        if (c.Row >= 0)
+            ClickItem(c.Row);
+        else
+            Window->edtUsername->setText(QStringLiteral("typed"));
+        Forget();
+        if (QLatin1String(c.Trigger) == QLatin1String("button"))
+            QTest::mouseClick(Window->btnRemoveURL, Qt::LeftButton);
+        else
+            QTest::keyClick(List(), Qt::Key_Delete);
+        EXPECT_TRUE(Saved()) << c.Trigger << c.Row;
+        EXPECT_EQ(Stored(), c.After) << c.Trigger << c.Row;
+        EXPECT_EQ(Items().size(), int(c.After.size()));
+        EXPECT_EQ(Selected(), -1);
+        EXPECT_EQ(Edits(), std::make_pair(QString(), QString()));
+    }
+    // Other keys remove nothing.
+    ClickItem(0);
+    QTest::keyClick(List(), Qt::Key_Backspace);
+    EXPECT_EQ(Stored(), ThreeForums);
+    EXPECT_TRUE(Recorder.Boxes().isEmpty());
+}
+
+TEST_F(ForumList, DoubleClickOpensTheSelectedForum)
+{
+    const std::string page = FixtureUrl(QStringLiteral("paste.html")).toStdString();
+    const std::string other = FixtureUrl(QStringLiteral("noforms.html")).toStdString();
+    Start({{page, "pu", "pp"}, {other, "ou", "op"}});
+    TBrowserPane& pane = *Window->webBrowser;
+
+    // With nothing selected, a double-click below the items does nothing.
+    const QPoint below(5, List()->visualItemRect(List()->item(1)).bottom() + 8);
+    ASSERT_LT(below.y(), List()->viewport()->height());
+    DoubleClick(below);
+    EXPECT_EQ(pane.Page(), nullptr);
+    EXPECT_TRUE(Window->edtURL->text().isEmpty());
+
+    const struct
+    {
+        QPoint At;
+        const char* Fixture;
+        const char* URL;
+        const char* Username;
+    } cases[] = {
+        {List()->visualItemRect(List()->item(1)).center(), "noforms.html", other.c_str(), "ou"},
+        {List()->visualItemRect(List()->item(0)).center(), "paste.html", page.c_str(), "pu"},
+        {below, "paste.html", page.c_str(), "pu"}, // the selected forum, from the empty area
+    };
+    for (const auto& c : cases) {
+        // A load in progress is stopped first; the page then opens all the same.
+        pane.Navigate(FixtureUrl(QStringLiteral("refuse.html")));
+        DoubleClick(c.At);
+        EXPECT_EQ(Window->edtURL->text(), QString::fromUtf8(c.URL));
+        EXPECT_EQ(Window->edtUsername->text(), QString::fromUtf8(c.Username));
+        const QUrl target = QUrl::fromLocalFile(FixturePath(QLatin1String(c.Fixture)));
+        EXPECT_TRUE(WaitUntil([&] { return pane.Page()->url() == target && !pane.IsBusy(); })) << c.Fixture;
+    }
+    EXPECT_TRUE(Recorder.Boxes().isEmpty());
+}
+
+} // namespace
