@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,14 +32,6 @@ bool AskMessage(QWidget* parent, const TBrowserDialog& dialog)
         box.setIcon(QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Ok);
         break;
-    case TBrowserDialogKind::LeavePage: {
-        box.setIcon(QMessageBox::Question);
-        QPushButton* leave = box.addButton(QObject::tr("Leave"), QMessageBox::AcceptRole);
-        box.addButton(QObject::tr("Stay"), QMessageBox::RejectRole);
-        box.setDefaultButton(leave);
-        box.exec();
-        return box.clickedButton() == leave;
-    }
     default:
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

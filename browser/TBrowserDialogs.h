@@ -1,5 +1,5 @@
-// The dialogs the browser engine asks for (alerts, confirmations, prompts, leaving a page,
-// HTTP authentication, where to save a download), shown as the program's own dialogs with the
+// The dialogs the browser engine asks for (alerts, confirmations, among them leaving a page,
+// prompts, HTTP authentication, where to save a download), shown as the program's own dialogs with the
 // application's icon. A test hook answers them without a person.
 #pragma once
 
@@ -9,7 +9,8 @@
 
 class QWidget;
 
-enum class TBrowserDialogKind { Alert, Confirm, Prompt, LeavePage, Authentication, Download };
+// The engine asks about leaving a page through a confirmation.
+enum class TBrowserDialogKind { Alert, Confirm, Prompt, Authentication, Download };
 
 struct TBrowserDialog
 {

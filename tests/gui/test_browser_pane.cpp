@@ -3,6 +3,8 @@
 #include "BrowserTestSupport.h"
 #include "browser/TBrowserDialogs.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -181,6 +183,37 @@ TEST_F(BrowserPane, ShowsPageDialogsAsItsOwnAndNoScriptErrors)
     EXPECT_EQ(shown[1].Caption, QStringLiteral("Web Browser:  Confirm"));
     EXPECT_EQ(shown[2].Caption, QStringLiteral("Web Browser:  User Prompt"));
     EXPECT_EQ(shown[2].Text, QStringLiteral("Name?"));
+}
+
+TEST_F(BrowserPane, AsksBeforeLeavingAPageAndWhereToSaveADownload)
+{
+    QList<TBrowserDialog> shown;
+    QTemporaryDir saveDir;
+    const QString target = saveDir.filePath(QStringLiteral("saved.zip"));
+    SetBrowserDialogHook([&](TBrowserDialog& dialog) {
+        shown << dialog;
+        if (dialog.Kind == TBrowserDialogKind::Download)
+            dialog.Value = target;
+        return true;
+    });
+    // A page that asks before it is left, once the user has worked with it.
+    ASSERT_TRUE(Open(*Pane, QStringLiteral("paste.html")));
+    RunScript(Pane->Page(), QStringLiteral("window.onbeforeunload = function (e) { e.preventDefault(); "
+                                           "e.returnValue = ''; }"));
+    QTest::mouseClick(Pane->View()->focusProxy(), Qt::LeftButton, {}, QPoint(300, 200));
+    Pump(100);
+    ASSERT_TRUE(Open(*Pane, QStringLiteral("noforms.html")));
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].Kind, TBrowserDialogKind::Confirm);
+    EXPECT_EQ(shown[0].Caption, QStringLiteral("Web Browser:  Confirm"));
+
+    Pane->Navigate(FixtureUrl(QStringLiteral("download.zip")));
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo(target).size() > 0; }));
+    SetBrowserDialogHook(nullptr);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[1].Kind, TBrowserDialogKind::Download);
+    EXPECT_EQ(shown[1].Caption, QStringLiteral("Web Browser:  Save As"));
+    EXPECT_TRUE(shown[1].Value.endsWith(QStringLiteral("download.zip"))) << shown[1].Value.toStdString();
 }
 
 } // namespace
