@@ -82,21 +82,18 @@ TEST_F(BrowserToolbar, NavigationButtonsRightAfterStartUp)
 {
     const struct
     {
-        QAbstractButton* TfrmMain::*Button;
+        QAbstractButton* Button;
         const char* Failure; // nullptr: nothing is shown
     } cases[] = {
-        {reinterpret_cast<QAbstractButton * TfrmMain::*>(&TfrmMain::bsSkinSpeedButton1),
-         "There is no previous page to go back to"},
-        {reinterpret_cast<QAbstractButton * TfrmMain::*>(&TfrmMain::bsSkinSpeedButton2),
-         "There is no next page to go forward to"},
-        {reinterpret_cast<QAbstractButton * TfrmMain::*>(&TfrmMain::bsSkinSpeedButton4), nullptr},
-        {reinterpret_cast<QAbstractButton * TfrmMain::*>(&TfrmMain::bsSkinSpeedButton3), nullptr},
-        {reinterpret_cast<QAbstractButton * TfrmMain::*>(&TfrmMain::bsSkinButton2),
-         nullptr}, // "Go!", empty box
+        {Window->bsSkinSpeedButton1, "There is no previous page to go back to"},
+        {Window->bsSkinSpeedButton2, "There is no next page to go forward to"},
+        {Window->bsSkinSpeedButton4, nullptr},
+        {Window->bsSkinSpeedButton3, nullptr},
+        {Window->bsSkinButton2, nullptr}, // "Go!" with the empty box
     };
     for (const auto& c : cases) {
         TMessageRecorder recorder;
-        Click(Window->*c.Button);
+        Click(c.Button);
         Pump(50);
         if (c.Failure) {
             ASSERT_EQ(recorder.Boxes().size(), 1) << c.Failure;

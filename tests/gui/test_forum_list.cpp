@@ -175,15 +175,15 @@ TEST_F(ForumList, EditingCredentialsSavesOnEveryChange)
 {
     const struct
     {
-        QLineEdit* TfrmMain::*Edit;
+        QLineEdit* (*Edit)(TfrmMain&);
         int Field;
-    } edits[] = {{&TfrmMain::edtUsername, 1},
-                 {reinterpret_cast<QLineEdit * TfrmMain::*>(&TfrmMain::edtPassword), 2}};
+    } edits[] = {{[](TfrmMain& w) -> QLineEdit* { return w.edtUsername; }, 1},
+                 {[](TfrmMain& w) -> QLineEdit* { return w.edtPassword; }, 2}};
     for (const auto& e : edits) {
         Dir.Write(QStringLiteral("Forums.dat"), QByteArray());
         Window.reset();
         Start(ThreeForums);
-        QLineEdit* edit = Window.get()->*e.Edit;
+        QLineEdit* edit = e.Edit(*Window);
         // Nothing selected: no forum changes, the file is written all the same.
         Forget();
         QTest::keyClick(edit, Qt::Key_Z);
