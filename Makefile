@@ -35,7 +35,7 @@ run: demo
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTHREADWICK_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	bash scripts/run-bench.sh $(BENCH_BUILD)
+	xvfb-run -a -s "-screen 0 1280x800x24" bash scripts/run-bench.sh $(BENCH_BUILD)
 
 screenshot: demo
 	bash scripts/screenshot.sh $(BUILD) $(DEMO) docs/screenshot.png

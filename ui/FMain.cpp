@@ -221,6 +221,9 @@ void TfrmMain::BuildEditor()
     lvwForums->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwForums->setSortingEnabled(false);
     lvwForums->setUniformItemSizes(true);
+    // Long addresses are cut short with an ellipsis rather than scrolled sideways.
+    lvwForums->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvwForums->setTextElideMode(Qt::ElideRight);
     page->Place(lvwForums, QRect(9, 94, 217, 70), akLeft | akTop | akBottom);
 }
 

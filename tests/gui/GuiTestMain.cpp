@@ -1,5 +1,6 @@
 // The main of every widget test: the same application object and engine set-up as the program.
 #include "app/TApplication.h"
+#include "browser/TBrowserPane.h"
 
 #include <gtest/gtest.h>
 
@@ -9,5 +10,7 @@ int main(int argc, char** argv)
     TApplication::PrepareEngine();
     int qtArgc = 1;
     TApplication app(qtArgc, argv);
+    // Tests never write the user's browser data: the engine keeps everything in memory.
+    TBrowserPane::SetProfileDirectory(QString());
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,7 @@
+# Start-up cost of the program beside a bare engine view.
+add_executable(startup_probe startup_probe.cpp)
+target_link_libraries(startup_probe PRIVATE threadwick_app threadwick_ui threadwick_resources Qt6::WebEngineWidgets)
+
+add_executable(bench_startup bench_startup.cpp)
+target_link_libraries(bench_startup PRIVATE benchmark::benchmark)
+add_dependencies(bench_startup startup_probe)
