@@ -2,6 +2,7 @@
 #include "toolkit/TMessageBox.h"
 
 #include "toolkit/TSkinData.h"
+#include "toolkit/TSkinDialog.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -153,10 +154,7 @@ TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsg
         x += ButtonWidth + ButtonGap;
     }
     setFixedSize(clientWidth, clientHeight);
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - clientWidth) / 2, area.top() + (area.height() - clientHeight) / 2);
-    }
+    CentreOnScreen(this);
 }
 
 void TMessageDialog::keyPressEvent(QKeyEvent* event)

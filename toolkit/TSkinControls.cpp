@@ -155,19 +155,23 @@ TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBa
     setFocusPolicy(Qt::NoFocus);
 }
 
-void TScrollBar::Attach(QAbstractScrollArea* area)
+void TScrollBar::Attach(QAbstractScrollArea* area, bool autoHide)
 {
     QScrollBar* inner = orientation() == Qt::Vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
     if (orientation() == Qt::Vertical)
         area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     else
         area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    const auto follow = [this, inner] {
+    const auto follow = [this, inner, autoHide] {
         setRange(inner->minimum(), inner->maximum());
         setPageStep(inner->pageStep());
         setSingleStep(inner->singleStep());
         setValue(inner->value());
-        setEnabled(inner->maximum() > inner->minimum());
+        const bool needed = inner->maximum() > inner->minimum();
+        if (autoHide)
+            setVisible(needed);
+        else
+            setEnabled(needed);
     };
     connect(inner, &QScrollBar::rangeChanged, this, follow);
     connect(inner, &QScrollBar::valueChanged, this, &QScrollBar::setValue);

@@ -100,13 +100,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A scroll bar that stands beside a scroll area and scrolls it; disabled while the content fits.
+// A scroll bar that stands beside a scroll area and scrolls it. While the content fits it is
+// disabled, or, with autoHide, hidden.
 class TScrollBar : public QScrollBar
 {
     Q_OBJECT
 public:
     TScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
-    void Attach(QAbstractScrollArea* area);
+    void Attach(QAbstractScrollArea* area, bool autoHide = false);
 };
 
 // Loads a tool-button picture in which magenta (255, 0, 255) marks transparent pixels.

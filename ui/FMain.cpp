@@ -6,6 +6,7 @@
 #include "toolkit/TErrorReport.h"
 #include "toolkit/TMessageBox.h"
 #include "toolkit/TSkinData.h"
+#include "toolkit/TSkinDialog.h"
 #include "ui/UAnsi.h"
 
 
@@ -348,10 +349,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 {
     if (!FShown) {
         FShown = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - rect().center());
-        }
+        CentreOnScreen(this);
         if (!FStartupFailures.isEmpty())
             QTimer::singleShot(0, this, [failures = FStartupFailures] {
                 for (const QString& failure : failures)
