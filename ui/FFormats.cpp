@@ -73,8 +73,12 @@ void TTemplateGrid::mousePressEvent(QMouseEvent* event)
 
 void TTemplateGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The first click has done all there is to do: moved to the cell, or opened its editor.
+    // The first click has moved to the cell or opened its editor; the second one only asks to
+    // move, should the first have been refused.
     event->accept();
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index.isValid() && index != currentIndex() && CanSelect(index))
+        setCurrentIndex(index);
 }
 
 void TTemplateGrid::wheelEvent(QWheelEvent* event)

@@ -26,6 +26,7 @@ public:
 
     int Col() const { return currentColumn(); }
     int Row() const { return currentRow() + 1; }
+    bool IsEditing() const { return state() == EditingState; }
     // Moves the current cell to (column, row) if OnSelectCell allows it.
     bool MoveTo(int column, int row);
 
