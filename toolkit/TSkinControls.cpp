@@ -1,10 +1,14 @@
 // Behaviour of the skinned controls.
 #include "toolkit/TSkinControls.h"
 
+#include "toolkit/TControlLayout.h"
+
 #include <QAbstractScrollArea>
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyleOption>
 
 #include <algorithm>
@@ -192,4 +196,26 @@ QPixmap LoadMaskedPicture(const QString& path)
                 line[x] = 0;
     }
     return QPixmap::fromImage(image);
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, bool focusable)
+{
+    auto* button = MakeControl<QPushButton>(parent, name, caption);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
+    button->setFocusPolicy(focusable ? Qt::StrongFocus : Qt::NoFocus);
+    return button;
+}
+
+QPlainTextEdit* MakeMemo(QWidget* panel, QSize designSize, TScrollBar*& scrollBar)
+{
+    auto* layout = TControlLayout::Of(panel, designSize);
+    scrollBar = MakeControl<TScrollBar>(panel, "bsSkinScrollBar1", Qt::Vertical);
+    layout->Dock(scrollBar, TAlign::Right, 19);
+    auto* memo = MakeControl<QPlainTextEdit>(panel, "memBody");
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setTabChangesFocus(true);
+    layout->Dock(memo, TAlign::Client);
+    scrollBar->Attach(memo);
+    return memo;
 }

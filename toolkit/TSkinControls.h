@@ -14,6 +14,8 @@
 #include <functional>
 
 class QAbstractScrollArea;
+class QPlainTextEdit;
+class QPushButton;
 
 // A top-level window drawn from the skin's "window" section.
 class TSkinForm : public QWidget
@@ -112,3 +114,19 @@ public:
 
 // Loads a tool-button picture in which magenta (255, 0, 255) marks transparent pixels.
 QPixmap LoadMaskedPicture(const QString& path);
+
+// Creates a child control under the name the window's layout gives it.
+template <class T, class... Args> T* MakeControl(QWidget* parent, const char* name, Args&&... args)
+{
+    auto* widget = new T(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// A push button with the hand-pointer cursor that is never a dialog's default button; a button
+// that is not focusable leaves the focus where it was when clicked.
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, bool focusable = true);
+
+// A memo filling panel (laid out at designSize) beside its own vertical scroll bar, docked to the
+// right and 19 wide, which is disabled while the text fits. Lines wrap; Tab leaves the memo.
+QPlainTextEdit* MakeMemo(QWidget* panel, QSize designSize, TScrollBar*& scrollBar);

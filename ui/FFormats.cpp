@@ -109,21 +109,6 @@ void TTemplateGrid::keyPressEvent(QKeyEvent* event)
 
 namespace {
 
-template <class T, class... Args> T* Make(QWidget* parent, const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = Make<QPushButton>(parent, name, caption);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setAutoDefault(false);
-    return button;
-}
-
 // The table's columns and the template fields they hold.
 std::string TFormat::*const FieldOfColumn[TfrmFormat::Columns] = {&TFormat::Name, &TFormat::LinkOpen,
                                                                   &TFormat::LinkMiddle, &TFormat::LinkEnd,
@@ -139,19 +124,19 @@ TfrmFormat::TfrmFormat(QWidget* parent)
     const QSize design(553, 296);
     auto* layout = TControlLayout::Of(this, design);
 
-    bsSkinStdLabel3 = Make<TStdLabel>(this, "bsSkinStdLabel3",
+    bsSkinStdLabel3 = MakeControl<TStdLabel>(this, "bsSkinStdLabel3",
                                       QStringLiteral("Double click in any cell and start editing new templates:"));
     layout->Place(bsSkinStdLabel3, QRect(9, 9, 325, 16), akLeft | akTop, true);
-    Panel1 = Make<QWidget>(this, "Panel1");
+    Panel1 = MakeControl<QWidget>(this, "Panel1");
     layout->Place(Panel1, QRect(9, 33, 526, 211));
     auto* panel = TControlLayout::Of(Panel1, QSize(526, 211));
-    bsSkinScrollBar1 = Make<TScrollBar>(Panel1, "bsSkinScrollBar1", Qt::Horizontal);
+    bsSkinScrollBar1 = MakeControl<TScrollBar>(Panel1, "bsSkinScrollBar1", Qt::Horizontal);
     bsSkinScrollBar1->hide();
     panel->Dock(bsSkinScrollBar1, TAlign::Bottom, 19);
-    bsSkinScrollBar2 = Make<TScrollBar>(Panel1, "bsSkinScrollBar2", Qt::Vertical);
+    bsSkinScrollBar2 = MakeControl<TScrollBar>(Panel1, "bsSkinScrollBar2", Qt::Vertical);
     bsSkinScrollBar2->hide();
     panel->Dock(bsSkinScrollBar2, TAlign::Right, 19);
-    grdSettings = Make<TTemplateGrid>(Panel1, "grdSettings");
+    grdSettings = MakeControl<TTemplateGrid>(Panel1, "grdSettings");
     panel->Dock(grdSettings, TAlign::Client);
     bsSkinScrollBar1->Attach(grdSettings, true);
     bsSkinScrollBar2->Attach(grdSettings, true);

@@ -29,25 +29,9 @@ namespace {
 
 constexpr QSize DesignClientSize(761, 566);
 
-template <class T, class... Args> T* Make(QWidget* parent, const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, bool focusable)
-{
-    auto* button = Make<QPushButton>(parent, name, caption);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setAutoDefault(false);
-    button->setFocusPolicy(focusable ? Qt::StrongFocus : Qt::NoFocus);
-    return button;
-}
-
 QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, const char* picture)
 {
-    auto* button = Make<QToolButton>(parent, name);
+    auto* button = MakeControl<QToolButton>(parent, name);
     button->setToolTip(hint);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
@@ -91,11 +75,11 @@ TfrmMain::~TfrmMain()
 void TfrmMain::BuildLayout()
 {
     auto* layout = TControlLayout::Of(this, DesignClientSize);
-    bsSkinPanel1 = Make<TSkinPanel>(this, "bsSkinPanel1", false);
-    panBanner = Make<TSkinPanel>(this, "panBanner", true);
-    panLinks = Make<TSkinPanel>(this, "panLinks", true);
-    bsSkinPanel2 = Make<TSkinPanel>(this, "bsSkinPanel2", true);
-    bsSkinPanel3 = Make<TSkinPanel>(this, "bsSkinPanel3", false);
+    bsSkinPanel1 = MakeControl<TSkinPanel>(this, "bsSkinPanel1", false);
+    panBanner = MakeControl<TSkinPanel>(this, "panBanner", true);
+    panLinks = MakeControl<TSkinPanel>(this, "panLinks", true);
+    bsSkinPanel2 = MakeControl<TSkinPanel>(this, "bsSkinPanel2", true);
+    bsSkinPanel3 = MakeControl<TSkinPanel>(this, "bsSkinPanel3", false);
     layout->Dock(bsSkinPanel1, TAlign::Top, 33);
     layout->Dock(panBanner, TAlign::Top, 65);
     layout->Dock(panLinks, TAlign::Bottom, 39);
@@ -114,9 +98,9 @@ void TfrmMain::BuildToolbar()
     auto* layout = TControlLayout::Of(bsSkinPanel1, QSize(761, 33));
     btnAutoInsert = MakeButton(bsSkinPanel1, "btnAutoInsert", QStringLiteral("Auto Insert"), false);
     layout->Place(btnAutoInsert, QRect(8, 5, 98, 20));
-    bsSkinStdLabel1 = Make<TStdLabel>(bsSkinPanel1, "bsSkinStdLabel1", QStringLiteral("as"));
+    bsSkinStdLabel1 = MakeControl<TStdLabel>(bsSkinPanel1, "bsSkinStdLabel1", QStringLiteral("as"));
     layout->Place(bsSkinStdLabel1, QRect(114, 9, 11, 13), akLeft | akTop, true);
-    cbxFormat = Make<QComboBox>(bsSkinPanel1, "cbxFormat");
+    cbxFormat = MakeControl<QComboBox>(bsSkinPanel1, "cbxFormat");
     cbxFormat->addItems({QStringLiteral("text"), QStringLiteral("html"), QStringLiteral("ubb"),
                          QStringLiteral("ezboard")});
     cbxFormat->setMaxVisibleItems(8);
@@ -142,20 +126,20 @@ void TfrmMain::BuildToolbar()
 
 void TfrmMain::BuildBanner()
 {
-    imgBanner = Make<TImageBanner>(panBanner, "imgBanner");
+    imgBanner = MakeControl<TImageBanner>(panBanner, "imgBanner");
     imgBanner->setGeometry(144, -40, 105, 105);
-    gifBanner = Make<TGifBanner>(panBanner, "gifBanner");
+    gifBanner = MakeControl<TGifBanner>(panBanner, "gifBanner");
     gifBanner->setGeometry(280, -75, 98, 140);
 }
 
 void TfrmMain::BuildLinks()
 {
     auto* layout = TControlLayout::Of(panLinks, QSize(761, 39));
-    lblLink1URL = Make<TLinkLabel>(panLinks, "lblLink1URL");
+    lblLink1URL = MakeControl<TLinkLabel>(panLinks, "lblLink1URL");
     lblLink1URL->SetCaption(QStringLiteral("Google"));
     lblLink1URL->SetURL(QStringLiteral("https://www.google.com/"));
     layout->Place(lblLink1URL, QRect(13, 9, 34, 14), akLeft | akTop, true);
-    lblLink2URL = Make<TLinkLabel>(panLinks, "lblLink2URL");
+    lblLink2URL = MakeControl<TLinkLabel>(panLinks, "lblLink2URL");
     lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblLink2URL->SetCaption(QStringLiteral("Google"));
     lblLink2URL->SetURL(QStringLiteral("https://www.google.com/"));
@@ -165,34 +149,27 @@ void TfrmMain::BuildLinks()
 void TfrmMain::BuildEditor()
 {
     auto* layout = TControlLayout::Of(bsSkinPanel2, QSize(257, 429));
-    bsSkinStdLabel3 = Make<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel3", QStringLiteral("Message Editor"));
+    bsSkinStdLabel3 = MakeControl<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel3", QStringLiteral("Message Editor"));
     layout->Place(bsSkinStdLabel3, QRect(9, 9, 73, 13), akLeft | akTop, true);
-    bsSkinBevel1 = Make<TBevel>(bsSkinPanel2, "bsSkinBevel1");
+    bsSkinBevel1 = MakeControl<TBevel>(bsSkinPanel2, "bsSkinBevel1");
     layout->Place(bsSkinBevel1, QRect(89, 16, 154, 9));
-    bsSkinStdLabel4 = Make<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel4", QStringLiteral("Subject:"));
+    bsSkinStdLabel4 = MakeControl<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel4", QStringLiteral("Subject:"));
     layout->Place(bsSkinStdLabel4, QRect(9, 33, 39, 13), akLeft | akTop, true);
-    edtSubject = Make<QLineEdit>(bsSkinPanel2, "edtSubject");
+    edtSubject = MakeControl<QLineEdit>(bsSkinPanel2, "edtSubject");
     layout->Place(edtSubject, QRect(52, 32, 133, 18));
     btnSPaste = MakeButton(bsSkinPanel2, "btnSPaste", QStringLiteral("Paste"), false);
     layout->Place(btnSPaste, QRect(191, 32, 49, 20));
-    bsSkinStdLabel5 = Make<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel5", QStringLiteral("Message:"));
+    bsSkinStdLabel5 = MakeControl<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel5", QStringLiteral("Message:"));
     layout->Place(bsSkinStdLabel5, QRect(9, 57, 46, 13), akLeft | akTop, true);
 
-    bsSkinPanel5 = Make<TSkinPanel>(bsSkinPanel2, "bsSkinPanel5", false);
+    bsSkinPanel5 = MakeControl<TSkinPanel>(bsSkinPanel2, "bsSkinPanel5", false);
     layout->Place(bsSkinPanel5, QRect(11, 74, 232, 111));
-    auto* memoLayout = TControlLayout::Of(bsSkinPanel5, QSize(232, 111));
-    bsSkinScrollBar1 = Make<TScrollBar>(bsSkinPanel5, "bsSkinScrollBar1", Qt::Vertical);
-    memoLayout->Dock(bsSkinScrollBar1, TAlign::Right, 19);
-    memBody = Make<QPlainTextEdit>(bsSkinPanel5, "memBody");
-    memBody->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memBody->setTabChangesFocus(true);
-    memoLayout->Dock(memBody, TAlign::Client);
-    bsSkinScrollBar1->Attach(memBody);
+    memBody = MakeMemo(bsSkinPanel5, QSize(232, 111), bsSkinScrollBar1);
 
     btnBPaste = MakeButton(bsSkinPanel2, "btnBPaste", QStringLiteral("Paste message on selected field"), true);
     layout->Place(btnBPaste, QRect(10, 194, 234, 20));
 
-    bsSkinPageControl1 = Make<QTabWidget>(bsSkinPanel2, "bsSkinPageControl1");
+    bsSkinPageControl1 = MakeControl<QTabWidget>(bsSkinPanel2, "bsSkinPageControl1");
     // The keyboard reaches the page control through its tab alone.
     bsSkinPageControl1->setFocusPolicy(Qt::NoFocus);
     bsSkinPageControl1->tabBar()->setFocusPolicy(Qt::TabFocus);
@@ -206,19 +183,19 @@ void TfrmMain::BuildEditor()
     page->Place(btnAddURL, QRect(9, 9, 106, 20));
     btnRemoveURL = MakeButton(bsSkinTabSheet1, "btnRemoveURL", QStringLiteral("Remove URL"), true);
     page->Place(btnRemoveURL, QRect(121, 9, 106, 20));
-    bsSkinStdLabel7 = Make<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel7", QStringLiteral("Username:"));
+    bsSkinStdLabel7 = MakeControl<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel7", QStringLiteral("Username:"));
     page->Place(bsSkinStdLabel7, QRect(9, 38, 51, 13), akLeft | akTop, true);
-    edtUsername = Make<QLineEdit>(bsSkinTabSheet1, "edtUsername");
+    edtUsername = MakeControl<QLineEdit>(bsSkinTabSheet1, "edtUsername");
     page->Place(edtUsername, QRect(66, 37, 99, 18));
     btnUPaste = MakeButton(bsSkinTabSheet1, "btnUPaste", QStringLiteral("Paste"), false);
     page->Place(btnUPaste, QRect(170, 36, 56, 20));
-    bsSkinStdLabel8 = Make<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel8", QStringLiteral("Password:"));
+    bsSkinStdLabel8 = MakeControl<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel8", QStringLiteral("Password:"));
     page->Place(bsSkinStdLabel8, QRect(9, 68, 49, 13), akLeft | akTop, true);
-    edtPassword = Make<TPasswordEdit>(bsSkinTabSheet1, "edtPassword");
+    edtPassword = MakeControl<TPasswordEdit>(bsSkinTabSheet1, "edtPassword");
     page->Place(edtPassword, QRect(66, 65, 99, 18));
     btnWPaste = MakeButton(bsSkinTabSheet1, "btnWPaste", QStringLiteral("Paste"), false);
     page->Place(btnWPaste, QRect(170, 64, 56, 20));
-    lvwForums = Make<QListWidget>(bsSkinTabSheet1, "lvwForums");
+    lvwForums = MakeControl<QListWidget>(bsSkinTabSheet1, "lvwForums");
     lvwForums->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwForums->setSortingEnabled(false);
     lvwForums->setUniformItemSizes(true);
@@ -231,19 +208,19 @@ void TfrmMain::BuildEditor()
 void TfrmMain::BuildBrowser()
 {
     auto* layout = TControlLayout::Of(bsSkinPanel3, QSize(504, 429));
-    bsSkinPanel4 = Make<TSkinPanel>(bsSkinPanel3, "bsSkinPanel4", true);
+    bsSkinPanel4 = MakeControl<TSkinPanel>(bsSkinPanel3, "bsSkinPanel4", true);
     layout->Dock(bsSkinPanel4, TAlign::Top, 89);
-    webBrowser = Make<TBrowserPane>(bsSkinPanel3, "webBrowser");
+    webBrowser = MakeControl<TBrowserPane>(bsSkinPanel3, "webBrowser");
     layout->Dock(webBrowser, TAlign::Client);
 
     auto* bar = TControlLayout::Of(bsSkinPanel4, QSize(504, 89));
-    bsSkinStdLabel2 = Make<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel2", QStringLiteral("Browser"));
+    bsSkinStdLabel2 = MakeControl<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel2", QStringLiteral("Browser"));
     bar->Place(bsSkinStdLabel2, QRect(8, 9, 38, 13), akLeft | akTop, true);
-    bsSkinBevel2 = Make<TBevel>(bsSkinPanel4, "bsSkinBevel2");
+    bsSkinBevel2 = MakeControl<TBevel>(bsSkinPanel4, "bsSkinBevel2");
     bar->Place(bsSkinBevel2, QRect(59, 16, 432, 9), akLeft | akTop | akRight);
-    bsSkinStdLabel6 = Make<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel6", QStringLiteral("URL:"));
+    bsSkinStdLabel6 = MakeControl<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel6", QStringLiteral("URL:"));
     bar->Place(bsSkinStdLabel6, QRect(9, 33, 25, 13), akLeft | akTop, true);
-    edtURL = Make<QLineEdit>(bsSkinPanel4, "edtURL");
+    edtURL = MakeControl<QLineEdit>(bsSkinPanel4, "edtURL");
     bar->Place(edtURL, QRect(48, 32, 390, 18), akLeft | akTop | akRight);
     bsSkinButton2 = MakeButton(bsSkinPanel4, "bsSkinButton2", QStringLiteral("Go!"), false);
     bar->Place(bsSkinButton2, QRect(445, 31, 47, 20), akTop | akRight);

@@ -19,21 +19,6 @@ namespace {
 // The real body of a list item, beside the one-line text its cell shows.
 constexpr int BodyRole = Qt::UserRole;
 
-template <class T, class... Args> T* Make(QWidget* parent, const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = Make<QPushButton>(parent, name, caption);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setAutoDefault(false); // the dialog presses a focused button on Enter itself
-    return button;
-}
-
 } // namespace
 
 TfrmFMessages::TfrmFMessages(QWidget* parent)
@@ -44,15 +29,15 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     const QSize design(375, 357);
     auto* layout = TControlLayout::Of(this, design);
 
-    bsSkinStdLabel1 = Make<TStdLabel>(this, "bsSkinStdLabel1", QStringLiteral("Select a message from following list:"));
+    bsSkinStdLabel1 = MakeControl<TStdLabel>(this, "bsSkinStdLabel1", QStringLiteral("Select a message from following list:"));
     layout->Place(bsSkinStdLabel1, QRect(11, 4, 169, 13), akLeft | akTop, true);
-    bsSkinPanel1 = Make<TSkinPanel>(this, "bsSkinPanel1", false);
+    bsSkinPanel1 = MakeControl<TSkinPanel>(this, "bsSkinPanel1", false);
     layout->Place(bsSkinPanel1, QRect(12, 20, 343, 108));
     auto* listLayout = TControlLayout::Of(bsSkinPanel1, QSize(343, 108));
-    bsSkinScrollBar2 = Make<TScrollBar>(bsSkinPanel1, "bsSkinScrollBar2", Qt::Vertical);
+    bsSkinScrollBar2 = MakeControl<TScrollBar>(bsSkinPanel1, "bsSkinScrollBar2", Qt::Vertical);
     bsSkinScrollBar2->hide();
     listLayout->Dock(bsSkinScrollBar2, TAlign::Right, 19);
-    lvwMsgs = Make<QTreeWidget>(bsSkinPanel1, "lvwMsgs");
+    lvwMsgs = MakeControl<QTreeWidget>(bsSkinPanel1, "lvwMsgs");
     lvwMsgs->setColumnCount(2);
     lvwMsgs->setHeaderLabels({QStringLiteral("Subject"), QStringLiteral("Message Body")});
     lvwMsgs->setRootIsDecorated(false);
@@ -66,29 +51,23 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     listLayout->Dock(lvwMsgs, TAlign::Client);
     bsSkinScrollBar2->Attach(lvwMsgs, true);
 
-    bsSkinStdLabel3 = Make<TStdLabel>(this, "bsSkinStdLabel3", QStringLiteral("Message Details"));
+    bsSkinStdLabel3 = MakeControl<TStdLabel>(this, "bsSkinStdLabel3", QStringLiteral("Message Details"));
     layout->Place(bsSkinStdLabel3, QRect(9, 137, 78, 13), akLeft | akTop, true);
-    bsSkinBevel1 = Make<TBevel>(this, "bsSkinBevel1");
+    bsSkinBevel1 = MakeControl<TBevel>(this, "bsSkinBevel1");
     layout->Place(bsSkinBevel1, QRect(92, 144, 261, 9));
-    bsSkinStdLabel4 = Make<TStdLabel>(this, "bsSkinStdLabel4", QStringLiteral("Subject:"));
+    bsSkinStdLabel4 = MakeControl<TStdLabel>(this, "bsSkinStdLabel4", QStringLiteral("Subject:"));
     layout->Place(bsSkinStdLabel4, QRect(9, 161, 39, 13), akLeft | akTop, true);
-    edtSubject = Make<QLineEdit>(this, "edtSubject");
+    edtSubject = MakeControl<QLineEdit>(this, "edtSubject");
     edtSubject->setReadOnly(true);
     layout->Place(edtSubject, QRect(64, 160, 289, 18));
-    bsSkinStdLabel5 = Make<TStdLabel>(this, "bsSkinStdLabel5", QStringLiteral("Message:"));
+    bsSkinStdLabel5 = MakeControl<TStdLabel>(this, "bsSkinStdLabel5", QStringLiteral("Message:"));
     layout->Place(bsSkinStdLabel5, QRect(9, 185, 46, 13), akLeft | akTop, true);
-    bsSkinPanel5 = Make<TSkinPanel>(this, "bsSkinPanel5", false);
+    bsSkinPanel5 = MakeControl<TSkinPanel>(this, "bsSkinPanel5", false);
     layout->Place(bsSkinPanel5, QRect(11, 202, 342, 111));
-    auto* memoLayout = TControlLayout::Of(bsSkinPanel5, QSize(342, 111));
-    bsSkinScrollBar1 = Make<TScrollBar>(bsSkinPanel5, "bsSkinScrollBar1", Qt::Vertical);
-    memoLayout->Dock(bsSkinScrollBar1, TAlign::Right, 19);
-    memBody = Make<QPlainTextEdit>(bsSkinPanel5, "memBody");
+    memBody = MakeMemo(bsSkinPanel5, QSize(342, 111), bsSkinScrollBar1);
     memBody->setReadOnly(true);
-    memBody->setTabChangesFocus(true);
-    memBody->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memoLayout->Dock(memBody, TAlign::Client);
-    bsSkinScrollBar1->Attach(memBody);
 
+    // A focused button is pressed by Enter or the space bar; none is a default button.
     btnLoad = MakeButton(this, "btnLoad", QStringLiteral("Load Message"));
     layout->Place(btnLoad, QRect(27, 325, 116, 20));
     btnDelete = MakeButton(this, "btnDelete", QStringLiteral("Delete Message"));
