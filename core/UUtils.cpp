@@ -150,7 +150,8 @@ std::string DesktopValue(const std::string& path, std::string_view group, std::s
         if (line.empty() || line.front() == '#')
             continue;
         if (line.front() == '[') {
-            inGroup = line == "[" + std::string(group) + "]";
+            inGroup = line.size() == group.size() + 2 && line.back() == ']' &&
+                      std::string_view(line).substr(1, group.size()) == group;
             continue;
         }
         const std::size_t eq = line.find('=');
