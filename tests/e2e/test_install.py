@@ -1,0 +1,155 @@
+"""The user installation: scripts/install.sh into a temporary prefix and XDG data directory. The
+menu entry must start the installed program, the program must keep its files in the installed
+directory, a re-install must keep the user's files, uninstall must remove exactly what install
+added, and the tarball must unpack into a directory that runs.
+
+    test_install.py BUILD_DIR SOURCE_DIR"""
+
+import os
+import re
+import subprocess
+import sys
+import tarfile
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_support import MAIN, Workspace, read_records, wait_for  # noqa: E402
+
+BUILD_DIR, SOURCE_DIR = sys.argv[1:3] if len(sys.argv) >= 3 else ("build", ".")
+SCRIPT = os.path.join(SOURCE_DIR, "scripts", "install.sh")
+PROGRAM_FILES = {"Threadwick", "threadwick.svg", "help.html", ".threadwick-install"}
+
+
+def desktop_entry(path):
+    entry = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if "=" in line and not line.startswith("["):
+                key, value = line.rstrip("\n").split("=", 1)
+                entry[key] = value
+    return entry
+
+
+def exec_argv(value):
+    """The arguments of an Exec value: the string type's escapes first (a doubled backslash is one),
+    then the entry's own quoting: a double-quoted argument with \\", \\`, \\$ and \\\\ escaped."""
+    value = re.sub(r"\\(.)", lambda m: {"s": " ", "n": "\n", "t": "\t", "r": "\r"}.get(m[1], "\\" + m[1])
+                   if m[1] != "\\" else "\\", value)
+    args = []
+    for quoted, plain in re.findall(r'"((?:[^"\\]|\\.)*)"|(\S+)', value):
+        args.append(re.sub(r'\\([`"$\\])', r"\1", quoted) if quoted else plain)
+    return args
+
+
+class InstallTest(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="threadwick-install-")
+        # A prefix with a blank and a dollar sign: the menu entry must quote it.
+        self.prefix = os.path.join(self.root, "my apps", "thread$wick")
+        self.data_home = os.path.join(self.root, "xdg")
+        self.env = dict(os.environ, HOME=os.path.join(self.root, "home"), XDG_DATA_HOME=self.data_home)
+        self.desktop = os.path.join(self.data_home, "applications", "threadwick.desktop")
+        self.icon = os.path.join(self.data_home, "icons", "hicolor", "scalable", "apps", "threadwick.svg")
+
+    def tearDown(self):
+        subprocess.run(["rm", "-rf", "--", self.root], check=False)
+
+    def script(self, *args):
+        result = subprocess.run(["bash", SCRIPT, *args], env=self.env, capture_output=True, text=True,
+                                timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout
+
+    def path(self, name):
+        return os.path.join(self.prefix, name)
+
+    def test_install_run_reinstall_uninstall(self):
+        self.script("install", BUILD_DIR, self.prefix)
+        self.assertTrue(PROGRAM_FILES | {"Formats.dat"} <= set(os.listdir(self.prefix)))
+        entry = desktop_entry(self.desktop)
+        self.assertEqual(exec_argv(entry["Exec"]), [self.path("Threadwick")])
+        self.assertEqual((entry["Type"], entry["Icon"]), ("Application", "threadwick"))
+        self.assertTrue(os.path.isfile(self.icon))
+
+        # Started as the menu would start it, from elsewhere, the program saves beside itself.
+        space = Workspace()
+        self.addCleanup(space.close)
+        app = space.app(self.prefix)
+        self.addCleanup(app.stop)
+        app.start()
+        app.click(MAIN["subject"])
+        app.type("Installed")
+        app.click(MAIN["body"])
+        app.type("Saved beside\nthe program")
+        app.click(MAIN["save"])
+        wait_for("Messages.dat in the installed directory",
+                 lambda: os.path.exists(self.path("Messages.dat")) and read_records(self.path("Messages.dat")))
+        app.stop()
+        self.assertEqual(read_records(self.path("Messages.dat")), [["Installed", "Saved beside\nthe program"]])
+
+        # A re-install replaces the program and keeps the user's files, changed templates included.
+        with open(self.path("Formats.dat"), "ab") as f:
+            f.write(b"mine^[^|^]^mailto:^\r\n")
+        with open(self.path("Formats.dat"), "rb") as f:
+            templates = f.read()
+        self.script("install", BUILD_DIR, self.prefix)
+        with open(self.path("Formats.dat"), "rb") as f:
+            self.assertEqual(f.read(), templates)
+        self.assertEqual(read_records(self.path("Messages.dat")), [["Installed", "Saved beside\nthe program"]])
+
+        self.script("uninstall", self.prefix)
+        self.assertEqual(set(os.listdir(self.prefix)), {"Messages.dat", "Formats.dat"})
+        self.assertFalse(os.path.exists(self.desktop))
+        self.assertFalse(os.path.exists(self.icon))
+
+    def test_uninstall_removes_what_install_added(self):
+        cases = [
+            # (what the user did in between, files left in the prefix afterwards (None: no prefix))
+            ("nothing", None),
+            ("changed the templates", {"Formats.dat"}),
+            ("added forums", {"Forums.dat"}),
+        ]
+        for change, left in cases:
+            with self.subTest(change=change):
+                self.script("install", BUILD_DIR, self.prefix)
+                if change == "changed the templates":
+                    with open(self.path("Formats.dat"), "ab") as f:
+                        f.write(b"mine^[^|^]^mailto:^\r\n")
+                elif change == "added forums":
+                    with open(self.path("Forums.dat"), "wb") as f:
+                        f.write(b"URL^Username^Password^\r\nhttp://127.0.0.1/^me^pw^\r\n")
+                self.script("uninstall", self.prefix)
+                if left is None:
+                    self.assertFalse(os.path.exists(self.prefix))
+                else:
+                    self.assertEqual(set(os.listdir(self.prefix)), left)
+                    subprocess.run(["rm", "-rf", "--", self.prefix], check=True)
+                self.assertFalse(os.path.exists(self.desktop))
+
+    def test_uninstall_of_another_prefix_keeps_the_menu_entry(self):
+        self.script("install", BUILD_DIR, self.prefix)
+        self.script("uninstall", os.path.join(self.root, "elsewhere"))
+        self.assertEqual(exec_argv(desktop_entry(self.desktop)["Exec"]), [self.path("Threadwick")])
+        self.assertTrue(os.path.isfile(self.path("Threadwick")))
+
+    def test_dist_unpacks_into_a_runnable_directory(self):
+        out = os.path.join(self.root, "dist")
+        tarball = self.script("dist", BUILD_DIR, out).strip().splitlines()[-1]
+        self.assertTrue(tarball.startswith(out) and tarball.endswith(".tar.gz"), tarball)
+        unpacked = os.path.join(self.root, "unpacked")
+        with tarfile.open(tarball) as archive:
+            names = archive.getnames()
+            self.assertTrue(all(n == "threadwick" or n.startswith("threadwick/") for n in names), names)
+            if hasattr(tarfile, "data_filter"):
+                archive.extractall(unpacked, filter="data")
+            else:  # older Pythons; the names were checked above
+                archive.extractall(unpacked)
+        top = os.path.join(unpacked, "threadwick")
+        self.assertTrue({"Threadwick", "Formats.dat", "help.html", "threadwick.svg"} <= set(os.listdir(top)))
+        self.assertTrue(os.access(os.path.join(top, "Threadwick"), os.X_OK))
+        self.assertEqual(os.listdir(out), [os.path.basename(tarball)], "no partial files left behind")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0]], verbosity=2)
