@@ -1,0 +1,170 @@
+// Start-up with data files that are missing, empty, garbage or very large, and with a skin container
+// whose data inflates without end: the window always comes up, with whatever could be read.
+#include "GuiTestSupport.h"
+
+#include "toolkit/TSkin.h"
+#include "toolkit/TSkinData.h"
+#include "ui/FMain.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+const char* const DataFiles[] = {"Forums.dat", "Messages.dat", "Formats.dat"};
+
+QByteArray Garbage(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+// Peak resident memory of this process so far, in bytes.
+long PeakMemory()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss * 1024L;
+}
+
+class StartupFaults : public ::testing::Test
+{
+protected:
+    QStringList Reports() const
+    {
+        QStringList texts;
+        for (const TShownBox& box : Recorder.Boxes())
+            texts << box.Text;
+        return texts;
+    }
+
+    // Start-up went through: every store exists, the lists show what the stores hold.
+    static void ExpectStartupComplete(const TfrmMain& w, const char* name)
+    {
+        ASSERT_TRUE(w.Messages && w.Forums && w.Formats) << name;
+        EXPECT_EQ(w.lvwForums->count(), w.Forums->Count()) << name;
+        ASSERT_GE(w.cbxFormat->count(), 1) << name;
+        EXPECT_EQ(w.cbxFormat->itemText(0), QStringLiteral("text")) << name;
+        EXPECT_TRUE(w.isVisible()) << name;
+    }
+
+    TMessageRecorder Recorder;
+};
+
+// Whatever the three data files hold, nothing is reported and the window comes up; a file that cannot
+// be made sense of gives records of its own bytes rather than a failure, as it always has.
+TEST_F(StartupFaults, MissingEmptyAndGarbageDataFiles)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::optional<QByteArray> Contents; // nothing: no file
+        int Records;                        // per store; -1: not checked
+    };
+    const TCase cases[] = {
+        {"missing", std::nullopt, 0},
+        {"empty", QByteArray(), 0},
+        {"header only, no line end", QByteArray("URL^"), 0},
+        {"binary garbage", Garbage(256 * 1024, 7), -1},
+        {"garbage without a NUL byte", Garbage(256 * 1024, 8).replace('\0', '\x01'), -1},
+        {"escape bytes at the ends of fields", QByteArray("h\r\n\x10^\x10\x10^x\x10\r\n\x10"), 1},
+    };
+    for (const TCase& c : cases) {
+        Recorder.Clear();
+        TTempAppDir dir;
+        if (c.Contents)
+            for (const char* name : DataFiles)
+                dir.Write(QString::fromLatin1(name), *c.Contents);
+        TfrmMain w(dir.Path());
+        w.show();
+        Pump(20);
+        ExpectStartupComplete(w, c.Name);
+        EXPECT_TRUE(Reports().isEmpty()) << c.Name << ": " << Reports().join('|').toStdString();
+        if (c.Records >= 0) {
+            EXPECT_EQ(w.Messages->Count(), c.Records) << c.Name;
+            EXPECT_EQ(w.Forums->Count(), c.Records) << c.Name;
+            EXPECT_EQ(w.Formats->Count(), c.Records) << c.Name;
+        }
+        // Nothing is written at start-up, whatever was read.
+        for (const char* name : DataFiles)
+            EXPECT_EQ(dir.Exists(QString::fromLatin1(name)), c.Contents.has_value()) << c.Name << " " << name;
+    }
+}
+
+// A 100 MB message file loads whole, and memory stays within a small multiple of the file.
+TEST_F(StartupFaults, AHundredMegabyteMessageFileLoads)
+{
+    TTempAppDir dir;
+    constexpr int Lines = 1'000'000;
+    {
+        QFile file(dir.Path() + QStringLiteral("Messages.dat"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Subject^Body^\r\n");
+        const QByteArray body(90, 'b');
+        QByteArray chunk;
+        for (int i = 0; i < Lines; ++i) {
+            chunk += "Subject " + QByteArray::number(i) + '^' + body + "^\r\n";
+            if (chunk.size() > (1 << 20)) {
+                ASSERT_EQ(file.write(chunk), chunk.size());
+                chunk.clear();
+            }
+        }
+        ASSERT_EQ(file.write(chunk), chunk.size());
+        ASSERT_GE(file.size(), 100'000'000);
+    }
+    const qint64 fileSize = QFileInfo(dir.Path() + QStringLiteral("Messages.dat")).size();
+    const long before = PeakMemory();
+
+    TfrmMain w(dir.Path());
+    w.show();
+    Pump(20);
+    ExpectStartupComplete(w, "100 MB");
+    EXPECT_TRUE(Reports().isEmpty()) << Reports().join('|').toStdString();
+    ASSERT_EQ(w.Messages->Count(), Lines);
+    EXPECT_EQ(w.Messages->RecordAt(Lines - 1).Subject, "Subject " + std::to_string(Lines - 1));
+    EXPECT_EQ(w.Messages->RecordAt(Lines - 1).Body, std::string(90, 'b'));
+    // The file's bytes, the records and the allocator's overhead; nothing proportional to more.
+    EXPECT_LT(PeakMemory() - before, 4 * fileSize) << "peak grew by " << (PeakMemory() - before) / (1 << 20)
+                                                   << " MiB for a file of " << fileSize / (1 << 20) << " MiB";
+}
+
+// A small "dbskin.dat" whose data inflates past the limit is reported; the built-in skin stays and the
+// rest of start-up goes on.
+TEST_F(StartupFaults, AnInflationBombInTheSkinContainerIsReportedAndTheBuiltInSkinStays)
+{
+    TTempAppDir dir;
+    const QByteArray stream = qCompress(QByteArray(MaxInflatedSkinSize + 1024 * 1024, '\0'), 9).mid(4);
+    ASSERT_LT(stream.size(), 1024 * 1024);
+    QByteArray container(8, '\0');
+    qToLittleEndian<qint32>(3, container.data());
+    qToLittleEndian<qint32>(qint32(stream.size()), container.data() + 4);
+    dir.Write(QStringLiteral("dbconfig.dat"), "[Settings]\nLink1URL=http://after-skin/\n");
+    dir.Write(QStringLiteral("dbskin.dat"), container + stream);
+    dir.Write(QStringLiteral("Forums.dat"), "URL^Username^Password^\r\nhttps://a.example/^ann^pw^\r\n");
+
+    const QString builtInName = TSkinData::BuiltInSkin().Name();
+
+    TfrmMain w(dir.Path());
+    w.show();
+    Pump(20);
+    ExpectStartupComplete(w, "inflation bomb");
+    ASSERT_EQ(Reports().size(), 1) << Reports().join('|').toStdString();
+    EXPECT_TRUE(Reports()[0].startsWith("The skin data is too large")) << Reports()[0].toStdString();
+    EXPECT_EQ(w.bsSkinData1->Skin().Name(), builtInName);
+    EXPECT_EQ(w.lvwForums->count(), 1);
+    EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://after-skin/"));
+}
+
+} // namespace
