@@ -12,9 +12,10 @@ import sys
 import tarfile
 import tempfile
 import unittest
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import MAIN, Workspace, read_records, wait_for  # noqa: E402
+from e2e_support import MAIN, Workspace, read_records, wait_for, write_records  # noqa: E402
 
 BUILD_DIR, SOURCE_DIR = sys.argv[1:3] if len(sys.argv) >= 3 else ("build", ".")
 SCRIPT = os.path.join(SOURCE_DIR, "scripts", "install.sh")
@@ -149,6 +150,45 @@ class InstallTest(unittest.TestCase):
         self.assertTrue({"Threadwick", "Formats.dat", "help.html", "threadwick.svg"} <= set(os.listdir(top)))
         self.assertTrue(os.access(os.path.join(top, "Threadwick"), os.X_OK))
         self.assertEqual(os.listdir(out), [os.path.basename(tarball)], "no partial files left behind")
+
+
+class DemoDirectoryTest(unittest.TestCase):
+    """The demo's forum list leads with the practice forum, by an address that works wherever the
+    demo lies, and a user's own list is kept."""
+
+    def make_demo(self, demo):
+        result = subprocess.run(["bash", os.path.join(SOURCE_DIR, "scripts", "make-demo.sh"), BUILD_DIR, demo],
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+    def test_practice_forum_is_listed_once(self):
+        mine = ["http://127.0.0.1:8/", "me", "pw^1"]
+        cases = [
+            # (demo directory name, Forums.dat before, the records after the practice forum)
+            ("demo", None, [["https://forum.example.org/", "alice", "correct-horse"],
+                            ["https://boards.example.net/community/", "alice_w", "battery-staple"]]),
+            ("my demo ^ 100%", None, None),
+            ("kept", [mine], [mine]),
+        ]
+        for name, before, after in cases:
+            with self.subTest(name=name):
+                root = tempfile.mkdtemp(prefix="threadwick-demo-")
+                self.addCleanup(subprocess.run, ["rm", "-rf", "--", root])
+                demo = os.path.join(root, name)
+                if before is not None:
+                    os.makedirs(demo)
+                    write_records(os.path.join(demo, "Forums.dat"), "URL^Username^Password^", before)
+                self.make_demo(demo)
+                self.make_demo(demo)  # a second run changes nothing
+                records = read_records(os.path.join(demo, "Forums.dat"))
+                practice = urllib.parse.urlparse(records[0][0])
+                self.assertEqual(practice.scheme, "file")
+                self.assertEqual(urllib.parse.unquote(practice.path), os.path.join(demo, "practice-forum.html"))
+                self.assertTrue(os.path.isfile(urllib.parse.unquote(practice.path)))
+                self.assertEqual(records[0][1:], ["demo", "practice"])
+                if after is not None:
+                    self.assertEqual(records[1:], after)
+                self.assertEqual(os.stat(os.path.join(demo, "Forums.dat")).st_mode & 0o077, 0)
 
 
 if __name__ == "__main__":
