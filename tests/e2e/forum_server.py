@@ -22,19 +22,35 @@ body { margin: 0; font: 14px sans-serif; }
 .f { position: absolute; left: 0; width: 300px; box-sizing: border-box; margin: 0; }
 </style>"""
 
+# The pages tell the test when they are laid out, and the posting page when both its fields hold
+# text, so the test waits for those instead of guessing a time.
+READY = """<script>
+addEventListener("load", () => requestAnimationFrame(() => fetch("/ready?%s")));
+</script>"""
+FILLED = """<script>
+const timer = setInterval(() => {
+  const form = document.forms[0];
+  if (form.subject.value !== "" && form.body.value !== "") {
+    clearInterval(timer);
+    fetch("/filled");
+  }
+}, 50);
+</script>"""
+
 LOGIN_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>Test forum: log in</title>%s</head>
 <body><form method="post" action="/login" accept-charset="utf-8">
 <input class="f" style="top:5px;height:40px" type="text" name="username">
 <input class="f" style="top:55px;height:40px" type="password" name="password">
 <button class="f" style="top:105px;height:40px" type="submit">Log in</button>
-</form></body></html>""" % STYLE
+</form>%s</body></html>""" % (STYLE, READY % "login")
 
 POST_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>Test forum: new post</title>%s</head>
 <body><form method="post" action="/post" accept-charset="utf-8">
 <input class="f" style="top:5px;height:40px" type="text" name="subject">
 <textarea class="f" style="top:55px;height:90px" name="body"></textarea>
 <button class="f" style="top:155px;height:40px" type="submit">Post</button>
-</form><p style="position:absolute;top:210px">Logged in as %s</p></body></html>"""
+</form><p style="position:absolute;top:210px">Logged in as %%s</p>%s%s</body></html>""" % (
+    "%s", READY % "post", FILLED)
 
 
 class ForumServer:
@@ -64,6 +80,9 @@ class ForumServer:
                     user = owner.user
                 if self.path.startswith("/login") or self.path == "/":
                     self.send_page(LOGIN_PAGE)
+                elif self.path.startswith("/ready") or self.path == "/filled":
+                    self.send_response(204)
+                    self.end_headers()
                 elif self.path.startswith("/post"):
                     self.send_page(POST_PAGE % (STYLE, html.escape(user)))
                 else:

@@ -7,7 +7,6 @@ filled with Auto Insert; the local test forum must receive exactly what was type
 
 import os
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -88,8 +87,7 @@ class PostFlowTest(unittest.TestCase):
 
         self.server.requests.clear()
         app.click(MAIN["first_forum"], double=True)
-        wait_for("the forum to open", lambda: self.server.requested("GET", "/login"))
-        time.sleep(1.0)  # let the engine lay the page out before clicking into it
+        wait_for("the forum's log-in page", lambda: self.server.requested("GET", "/ready?login"))
         app.click(on_page("username"))
         app.click(MAIN["user_paste"])
         app.click(on_page("password"))
@@ -98,10 +96,9 @@ class PostFlowTest(unittest.TestCase):
         login = wait_for("the log-in form", lambda: self.server.form("/login"))
         self.assertEqual(login, {"username": USERNAME, "password": PASSWORD})
 
-        wait_for("the posting page", lambda: self.server.requested("GET", "/post"))
-        time.sleep(1.0)
+        wait_for("the posting page", lambda: self.server.requested("GET", "/ready?post"))
         app.click(MAIN["auto_insert"])
-        time.sleep(1.0)  # both fields are written asynchronously, one after the other
+        wait_for("Auto Insert to fill the page", lambda: self.server.requested("GET", "/filled"))
         app.click(on_page("post"))
         post = wait_for("the post", lambda: self.server.form("/post"))
         # A form sends a text area's line breaks as CR LF.
