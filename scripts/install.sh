@@ -53,7 +53,8 @@ stage() { # BUILD_DIR TARGET_DIR
 }
 
 # Quotes a path for an Exec line of a desktop entry: plain paths as they are, others in double
-# quotes with the reserved characters escaped, then every backslash doubled for the string type.
+# quotes with the reserved characters escaped and "%" doubled (a lone one starts a field code), then
+# every backslash doubled for the string type.
 exec_quote() {
   if [[ $1 =~ ^[A-Za-z0-9/._+,:@=-]+$ ]]; then
     printf '%s' "$1"
@@ -62,6 +63,7 @@ exec_quote() {
     q=${q//\"/\\\"}
     q=${q//\`/\\\`}
     q=${q//\$/\\\$}
+    q=${q//%/%%}
     q="\"$q\""
     printf '%s' "${q//\\/\\\\}"
   fi

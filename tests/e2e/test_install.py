@@ -34,20 +34,21 @@ def desktop_entry(path):
 
 def exec_argv(value):
     """The arguments of an Exec value: the string type's escapes first (a doubled backslash is one),
-    then the entry's own quoting: a double-quoted argument with \\", \\`, \\$ and \\\\ escaped."""
+    then the entry's own quoting: a double-quoted argument with \\", \\`, \\$ and \\\\ escaped, and
+    "%%" for a percent sign."""
     value = re.sub(r"\\(.)", lambda m: {"s": " ", "n": "\n", "t": "\t", "r": "\r"}.get(m[1], "\\" + m[1])
                    if m[1] != "\\" else "\\", value)
     args = []
     for quoted, plain in re.findall(r'"((?:[^"\\]|\\.)*)"|(\S+)', value):
-        args.append(re.sub(r'\\([`"$\\])', r"\1", quoted) if quoted else plain)
+        args.append((re.sub(r'\\([`"$\\])', r"\1", quoted) if quoted else plain).replace("%%", "%"))
     return args
 
 
 class InstallTest(unittest.TestCase):
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="threadwick-install-")
-        # A prefix with a blank and a dollar sign: the menu entry must quote it.
-        self.prefix = os.path.join(self.root, "my apps", "thread$wick")
+        # A prefix with a blank, a dollar sign and a percent sign: the menu entry must quote them.
+        self.prefix = os.path.join(self.root, "my apps", "thread$wick 100%")
         self.data_home = os.path.join(self.root, "xdg")
         self.env = dict(os.environ, HOME=os.path.join(self.root, "home"), XDG_DATA_HOME=self.data_home)
         self.desktop = os.path.join(self.data_home, "applications", "threadwick.desktop")
