@@ -6,6 +6,7 @@ Every wait has a limit; nothing here sleeps without one. The tests talk only to 
 import ctypes
 import ctypes.util
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -106,11 +107,16 @@ class Display:
                 os.close(read_end)
                 self.close()
                 raise Timeout("Xvfb did not start")
+            if not select.select([read_end], [], [], 0.5)[0]:
+                continue
             chunk = os.read(read_end, 16)
             if not chunk:
                 break
             number += chunk
         os.close(read_end)
+        if not number.strip():
+            self.close()
+            raise Timeout("Xvfb did not tell its display number")
         self.name = ":" + number.decode().strip()
 
     # Key codes of the default keymap that carry only multimedia symbols (F13 to F24 and beyond),
@@ -202,7 +208,8 @@ class App:
         return ids[0] if ids else None
 
     def start(self, executable="Threadwick"):
-        self.log = open(os.path.join(self.app_dir, "..", "program-%d.log" % time.monotonic_ns()), "w")
+        self.log_path = os.path.join(self.app_dir, "..", "program-%d.log" % time.monotonic_ns())
+        self.log = open(self.log_path, "w")
         self.process = subprocess.Popen([os.path.join(self.app_dir, executable)], cwd="/", env=self.env,
                                         stdout=self.log, stderr=subprocess.STDOUT)
         wait_for("the main window", lambda: self.alive() and self.find_window("Threadwick"), 60)
@@ -211,7 +218,9 @@ class App:
 
     def alive(self):
         if self.process.poll() is not None:
-            raise AssertionError("the program ended with status %s" % self.process.returncode)
+            with open(self.log_path, errors="replace") as log:
+                tail = log.read()[-2000:]
+            raise AssertionError("the program ended with status %s:\n%s" % (self.process.returncode, tail))
         return True
 
     def stop(self):
