@@ -63,7 +63,10 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD     ?= build-fuzz
 FUZZ_SECONDS   ?= 60
 FUZZ_TARGETS   := fuzz_stores fuzz_profile fuzz_link_markup fuzz_skin_container fuzz_skin_description fuzz_banner
-SANITIZE_ENV   := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+# Tests that load pages run the browser engine inside the test process; the engine is not built for
+# the sanitizers (it trips them inside itself and its page loads time out), so they are left out.
+SANITIZE_SKIP  := ^(test_browser_pane|test_browser_toolbar|test_forum_list)$$
+SANITIZE_ENV   := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:fast_unwind_on_malloc=0 \
                   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
                   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -73,7 +76,7 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTHREADWICK_SANITIZE=ON \
 	  -DTHREADWICK_BUILD_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS) -LE e2e
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS) -LE e2e -E '$(SANITIZE_SKIP)'
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

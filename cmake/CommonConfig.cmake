@@ -9,3 +9,21 @@ target_compile_options(threadwick_common INTERFACE -Wall -Wextra)
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
 endif()
+
+# AddressSanitizer and UndefinedBehaviorSanitizer for every target (make test-sanitize). Undefined
+# behaviour stops the program, so that a finding fails its test instead of scrolling past.
+option(THREADWICK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(THREADWICK_SANITIZE)
+  target_compile_options(threadwick_common INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(threadwick_common INTERFACE -fsanitize=address,undefined)
+endif()
+
+# libFuzzer instrumentation for every library, with the sanitizers (make fuzz; clang only). The fuzz
+# targets in fuzz/ link the fuzzer's own main.
+option(THREADWICK_FUZZ "Build the libFuzzer targets in fuzz/ (clang)" OFF)
+if(THREADWICK_FUZZ)
+  target_compile_options(threadwick_common INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(threadwick_common INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,22 @@
+// Reading "dbconfig.dat" of any content: the keys the branding reads, and one key named by the input's
+// first line.
+#include "FuzzSupport.h"
+#include "core/UProfile.h"
+
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::string_view firstLine = input.substr(0, input.find('\n'));
+    const std::string path = WriteFuzzFile("dbconfig.dat", data, size);
+    for (std::string_view key : {std::string_view("AppName"), std::string_view("Link1URL"),
+                                 std::string_view("BannerImage1"), std::string_view("IconPath"), firstLine}) {
+        const std::string value = ReadProfileString(path, "Settings", key);
+        if (value.size() > MaxProfileValueLength)
+            std::abort();
+        (void)ReadProfileString(path, firstLine, key);
+    }
+    return 0;
+}
