@@ -2,6 +2,7 @@
 // whose data inflates without end: the window always comes up, with whatever could be read.
 #include "GuiTestSupport.h"
 
+#include "toolkit/TPicture.h"
 #include "toolkit/TSkin.h"
 #include "toolkit/TSkinData.h"
 #include "ui/FMain.h"
@@ -165,6 +166,36 @@ TEST_F(StartupFaults, AnInflationBombInTheSkinContainerIsReportedAndTheBuiltInSk
     EXPECT_EQ(w.bsSkinData1->Skin().Name(), builtInName);
     EXPECT_EQ(w.lvwForums->count(), 1);
     EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://after-skin/"));
+}
+
+// A banner metafile of a few hundred bytes whose header claims a record of 3 GB: libwmf would allocate
+// that before reading a record. It is refused before it reaches the library, and start-up goes on.
+TEST_F(StartupFaults, ABannerMetafileClaimingAHugeRecordIsRefused)
+{
+    QFile fixture(FixturePath(QStringLiteral("faults/wmf-huge-record.wmf")));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const QByteArray metafile = fixture.readAll();
+    ASSERT_LT(metafile.size(), 1024);
+    EXPECT_THROW(
+        {
+            try {
+                DecodePicture(metafile, QStringLiteral("b.wmf"));
+            } catch (const EInvalidGraphic& error) {
+                EXPECT_STREQ(error.what(), "Metafile is not valid");
+                throw;
+            }
+        },
+        EInvalidGraphic);
+
+    TTempAppDir dir;
+    dir.Write(QStringLiteral("dbconfig.dat"), "[Settings]\nBannerPath1=b.wmf\nLink1URL=http://l/\nLink1Name=L\n");
+    dir.Write(QStringLiteral("dbimg1.dat"), metafile);
+    TfrmMain w(dir.Path());
+    w.show();
+    Pump(20);
+    ExpectStartupComplete(w, "huge metafile record");
+    EXPECT_EQ(Reports(), QStringList{QStringLiteral("Metafile is not valid")});
+    EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://l/"));
 }
 
 } // namespace
