@@ -112,8 +112,10 @@ bool BitmapComplete(const QByteArray& data)
     // BI_RGB and BI_BITFIELDS store whole rows; run-length data is checked by the reader itself.
     if (compression != 0 && compression != 3)
         return true;
+    // Divided rather than multiplied: the header's width and height can make the product overflow.
     const qint64 rowBytes = ((width * bitCount + 31) / 32) * 4;
-    return offBits + rowBytes * (height < 0 ? -height : height) <= data.size();
+    const qint64 rows = height < 0 ? -height : height;
+    return rowBytes <= (data.size() - offBits) / rows;
 }
 
 QImage DecodeBitmap(const QByteArray& data)

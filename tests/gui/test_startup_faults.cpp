@@ -168,34 +168,48 @@ TEST_F(StartupFaults, AnInflationBombInTheSkinContainerIsReportedAndTheBuiltInSk
     EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://after-skin/"));
 }
 
-// A banner metafile of a few hundred bytes whose header claims a record of 3 GB: libwmf would allocate
-// that before reading a record. It is refused before it reaches the library, and start-up goes on.
-TEST_F(StartupFaults, ABannerMetafileClaimingAHugeRecordIsRefused)
+// Banners whose headers ask for the impossible, each found by fuzzing the decoders: refused with the
+// decoder's message before anything trusts the header, and start-up goes on.
+//   - a metafile of a few hundred bytes whose header claims a 3 GB record, which libwmf allocated before
+//     reading a record;
+//   - a bitmap whose row size times its height overflows 64 bits in the completeness check.
+TEST_F(StartupFaults, BannersWithImpossibleHeadersAreRefused)
 {
-    QFile fixture(FixturePath(QStringLiteral("faults/wmf-huge-record.wmf")));
-    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
-    const QByteArray metafile = fixture.readAll();
-    ASSERT_LT(metafile.size(), 1024);
-    EXPECT_THROW(
-        {
-            try {
-                DecodePicture(metafile, QStringLiteral("b.wmf"));
-            } catch (const EInvalidGraphic& error) {
-                EXPECT_STREQ(error.what(), "Metafile is not valid");
-                throw;
-            }
-        },
-        EInvalidGraphic);
+    struct TCase
+    {
+        const char* Fixture;
+        const char* BannerPath;
+        const char* Report;
+    };
+    const TCase cases[] = {
+        {"faults/wmf-huge-record.wmf", "b.wmf", "Metafile is not valid"},
+        {"faults/bmp-overflowing-size.bmp", "b.bmp", "Bitmap image is not valid"},
+    };
+    for (const TCase& c : cases) {
+        Recorder.Clear();
+        QFile fixture(FixturePath(QLatin1String(c.Fixture)));
+        ASSERT_TRUE(fixture.open(QIODevice::ReadOnly)) << c.Fixture;
+        const QByteArray picture = fixture.readAll();
+        ASSERT_LT(picture.size(), 1024) << c.Fixture;
+        std::string message;
+        try {
+            DecodePicture(picture, QLatin1String(c.BannerPath));
+        } catch (const EInvalidGraphic& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message, c.Report) << c.Fixture;
 
-    TTempAppDir dir;
-    dir.Write(QStringLiteral("dbconfig.dat"), "[Settings]\nBannerPath1=b.wmf\nLink1URL=http://l/\nLink1Name=L\n");
-    dir.Write(QStringLiteral("dbimg1.dat"), metafile);
-    TfrmMain w(dir.Path());
-    w.show();
-    Pump(20);
-    ExpectStartupComplete(w, "huge metafile record");
-    EXPECT_EQ(Reports(), QStringList{QStringLiteral("Metafile is not valid")});
-    EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://l/"));
+        TTempAppDir dir;
+        dir.Write(QStringLiteral("dbconfig.dat"),
+                  "[Settings]\nBannerPath1=" + QByteArray(c.BannerPath) + "\nLink1URL=http://l/\nLink1Name=L\n");
+        dir.Write(QStringLiteral("dbimg1.dat"), picture);
+        TfrmMain w(dir.Path());
+        w.show();
+        Pump(20);
+        ExpectStartupComplete(w, c.Fixture);
+        EXPECT_EQ(Reports(), QStringList{QLatin1String(c.Report)}) << c.Fixture;
+        EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://l/")) << c.Fixture;
+    }
 }
 
 } // namespace
