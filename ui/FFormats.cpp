@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QWheelEvent>
@@ -105,6 +106,18 @@ void TTemplateGrid::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTableWidget::keyPressEvent(event);
+}
+
+void TTemplateGrid::CommitEditor()
+{
+    if (state() != EditingState)
+        return;
+    for (QLineEdit* editor : viewport()->findChildren<QLineEdit*>())
+        if (editor->isVisible()) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+            return;
+        }
 }
 
 namespace {
@@ -213,6 +226,8 @@ void TfrmFormat::grdSettingsSelectCell(int, int row, bool& canSelect)
 
 void TfrmFormat::btnSaveClick()
 {
+    // The click has normally taken the focus and closed the editor already; make sure of it.
+    grdSettings->CommitEditor();
     TFormats& formats = *frmMain->Formats;
     formats.ClearAll();
     for (int row = 1; row <= TemplateRows; ++row) {
@@ -226,6 +241,7 @@ void TfrmFormat::btnSaveClick()
 
 void TfrmFormat::btnDeleteClick()
 {
+    grdSettings->CommitEditor();
     const int row = grdSettings->Row();
     for (int column = 0; column < Columns; ++column)
         SetCell(column, row, QString());

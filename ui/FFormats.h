@@ -27,6 +27,8 @@ public:
     int Col() const { return currentColumn(); }
     int Row() const { return currentRow() + 1; }
     bool IsEditing() const { return state() == EditingState; }
+    // Writes an open editor's text into its cell and closes the editor.
+    void CommitEditor();
     // Moves the current cell to (column, row) if OnSelectCell allows it.
     bool MoveTo(int column, int row);
 
