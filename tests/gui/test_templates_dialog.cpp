@@ -51,8 +51,14 @@ public:
         return Grid()->visualRect(Grid()->model()->index(row - 1, column)).center();
     }
     QPoint Current() const { return {Grid()->Col(), Grid()->Row()}; }
-    // The cell editor open in the table.
-    QLineEdit* Editor() const { return Grid()->findChild<QLineEdit*>(); }
+    // The cell editor open in the table (a closed one may linger until it is deleted).
+    QLineEdit* Editor() const
+    {
+        for (QLineEdit* editor : Grid()->findChildren<QLineEdit*>())
+            if (editor->isVisible())
+                return editor;
+        return nullptr;
+    }
     int ReadOnlyMessages() const
     {
         int count = 0;
