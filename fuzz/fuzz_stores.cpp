@@ -2,31 +2,12 @@
 // to the same records. The first byte picks the store.
 #include "FuzzSupport.h"
 #include "core/UForums.h"
+#include "tests/RecordRows.h"
 
 #include <cstdlib>
 
 namespace {
 
-std::vector<std::string> Fields(const TForum& r)
-{
-    return {r.URL, r.Username, r.Password};
-}
-std::vector<std::string> Fields(const TFMessage& r)
-{
-    return {r.Subject, r.Body};
-}
-std::vector<std::string> Fields(const TFormat& r)
-{
-    return {r.Name, r.LinkOpen, r.LinkMiddle, r.LinkEnd, r.Email};
-}
-
-template <class TStore> std::vector<std::vector<std::string>> Rows(const TStore& store)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (int i = 0; i < store.Count(); ++i)
-        rows.push_back(Fields(store.RecordAt(i)));
-    return rows;
-}
 
 template <class TStore> void RoundTrip(const std::uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,7 @@
 // Saving under faults: a process killed in the middle of a save, a disk that fills up, a directory that
 // cannot be written. Each fault that needs a process of its own (a kill, a file size limit) runs the
 // save in a forked child; the child reports what it saw through a pipe.
+#include "RecordRows.h"
 #include "TestDir.h"
 #include "core/UErrors.h"
 #include "core/UForums.h"
@@ -21,21 +22,6 @@
 
 namespace {
 
-using TRows = std::vector<std::vector<std::string>>;
-
-std::vector<std::string> Fields(const TForum& r)
-{
-    return {r.URL, r.Username, r.Password};
-}
-std::vector<std::string> Fields(const TFMessage& r)
-{
-    return {r.Subject, r.Body};
-}
-std::vector<std::string> Fields(const TFormat& r)
-{
-    return {r.Name, r.LinkOpen, r.LinkMiddle, r.LinkEnd, r.Email};
-}
-
 // A record whose every field carries `text`, with the field's number after it.
 template <class TRecord> std::unique_ptr<TRecord> MakeRecord(const std::string& text)
 {
@@ -47,14 +33,6 @@ template <class TRecord> std::unique_ptr<TRecord> MakeRecord(const std::string& 
     else
         *record = {text + "0", text + "1", text + "2", text + "3", text + "4"};
     return record;
-}
-
-template <class TStore> TRows Rows(const TStore& store)
-{
-    TRows rows;
-    for (int i = 0; i < store.Count(); ++i)
-        rows.push_back(Fields(store.RecordAt(i)));
-    return rows;
 }
 
 template <class TAction> std::string ErrorOf(TAction action)

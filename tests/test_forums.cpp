@@ -1,4 +1,5 @@
 // Record stores: the caret file format, the store operations and how saving fails safely.
+#include "RecordRows.h"
 #include "TestDir.h"
 #include "core/UErrors.h"
 #include "core/UForums.h"
@@ -17,21 +18,6 @@ using namespace std::string_literals;
 
 namespace {
 
-using TRows = std::vector<std::vector<std::string>>;
-
-std::vector<std::string> Fields(const TForum& r)
-{
-    return {r.URL, r.Username, r.Password};
-}
-std::vector<std::string> Fields(const TFMessage& r)
-{
-    return {r.Subject, r.Body};
-}
-std::vector<std::string> Fields(const TFormat& r)
-{
-    return {r.Name, r.LinkOpen, r.LinkMiddle, r.LinkEnd, r.Email};
-}
-
 void SetFields(TForum& r, const std::vector<std::string>& f)
 {
     r = {f.at(0), f.at(1), f.at(2)};
@@ -43,14 +29,6 @@ void SetFields(TFMessage& r, const std::vector<std::string>& f)
 void SetFields(TFormat& r, const std::vector<std::string>& f)
 {
     r = {f.at(0), f.at(1), f.at(2), f.at(3), f.at(4)};
-}
-
-template <class TStore> TRows Rows(const TStore& store)
-{
-    TRows rows;
-    for (int i = 0; i < store.Count(); ++i)
-        rows.push_back(Fields(store.RecordAt(i)));
-    return rows;
 }
 
 template <class TStore> void Fill(TStore& store, const TRows& rows)

@@ -193,6 +193,8 @@ private:
     void StopIfBusy();
     // The selected forum (item i is forum i), -1 when none.
     int ForumIndex() const;
+    // A credential edit changed: the selected forum takes the text; the store is written at once.
+    void StoreCredential(std::string TForum::*field, const QString& text);
     // Set while the program itself changes the forum list, whose selection handler is for the user.
     bool FUpdatingForums = false;
     // --- end of browser part ---

@@ -235,28 +235,20 @@ void TfrmMain::lvwForumsListBoxDblClick()
     webBrowser->Navigate(edtURL->text());
 }
 
-void TfrmMain::edtUsernameChange()
+void TfrmMain::edtUsernameChange() { StoreCredential(&TForum::Username, edtUsername->text()); }
+
+void TfrmMain::edtPasswordChange() { StoreCredential(&TForum::Password, edtPassword->text()); }
+
+void TfrmMain::StoreCredential(std::string TForum::*field, const QString& text)
 {
     if (!Forums)
         return;
     if (const int index = ForumIndex(); index >= 0) {
         // Text that merely shows the stored bytes is not written back: a name the locale cannot
         // represent exactly would otherwise be damaged just by selecting its forum.
-        std::string& stored = Forums->RecordAt(index).Username;
-        if (FromAnsi(stored) != edtUsername->text())
-            stored = ToAnsi(edtUsername->text());
-    }
-    Forums->SaveAll();
-}
-
-void TfrmMain::edtPasswordChange()
-{
-    if (!Forums)
-        return;
-    if (const int index = ForumIndex(); index >= 0) {
-        std::string& stored = Forums->RecordAt(index).Password;
-        if (FromAnsi(stored) != edtPassword->text())
-            stored = ToAnsi(edtPassword->text());
+        std::string& stored = Forums->RecordAt(index).*field;
+        if (FromAnsi(stored) != text)
+            stored = ToAnsi(text);
     }
     Forums->SaveAll();
 }
