@@ -84,20 +84,27 @@ void BM_LoadAll(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * std::filesystem::file_size(dir + "Forums.dat"));
 }
 
+// The read floor: open, size and read the file's bytes into one buffer.
+std::unique_ptr<char[]> ReadFile(const std::string& path, std::size_t& size)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    ::fstat(fd, &info);
+    auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(info.st_size) + 1);
+    size = 0;
+    for (ssize_t got; (got = ::read(fd, buffer.get() + size, static_cast<std::size_t>(info.st_size) + 1 - size)) > 0;)
+        size += static_cast<std::size_t>(got);
+    ::close(fd);
+    return buffer;
+}
+
 // Floor of LoadAll: open, size and read the file's bytes into one buffer.
 void BM_LoadAll_Floor(benchmark::State& state)
 {
     std::string path = PrepareForums(static_cast<int>(state.range(0))) + "Forums.dat";
     for (auto _ : state) {
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat info;
-        ::fstat(fd, &info);
-        auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(info.st_size) + 1);
         std::size_t size = 0;
-        for (ssize_t got;
-             (got = ::read(fd, buffer.get() + size, static_cast<std::size_t>(info.st_size) + 1 - size)) > 0;)
-            size += static_cast<std::size_t>(got);
-        ::close(fd);
+        auto buffer = ReadFile(path, size);
         benchmark::DoNotOptimize(buffer.get());
     }
     state.SetBytesProcessed(state.iterations() * std::filesystem::file_size(path));
@@ -110,15 +117,8 @@ void BM_LoadAll_RecordFloor(benchmark::State& state)
     const int count = static_cast<int>(state.range(0));
     std::string path = PrepareForums(count) + "Forums.dat";
     for (auto _ : state) {
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat info;
-        ::fstat(fd, &info);
-        auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(info.st_size) + 1);
         std::size_t size = 0;
-        for (ssize_t got;
-             (got = ::read(fd, buffer.get() + size, static_cast<std::size_t>(info.st_size) + 1 - size)) > 0;)
-            size += static_cast<std::size_t>(got);
-        ::close(fd);
+        auto buffer = ReadFile(path, size);
         auto records = std::make_unique<std::vector<std::unique_ptr<TForum>>>();
         const std::size_t line = size / static_cast<std::size_t>(count + 1);
         for (int i = 0; i < count; ++i) {

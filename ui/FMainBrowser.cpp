@@ -227,10 +227,8 @@ void TfrmMain::lvwForumsListBoxDblClick()
     const int index = ForumIndex();
     if (index < 0)
         return;
-    const TForum forum = Forums->RecordAt(index);
-    edtUsername->setText(FromAnsi(forum.Username));
-    edtPassword->setText(FromAnsi(forum.Password));
-    edtURL->setText(FromAnsi(forum.URL));
+    lvwForumsListBoxClick(); // the forum's user name and password
+    edtURL->setText(FromAnsi(Forums->RecordAt(index).URL));
     StopIfBusy();
     webBrowser->Navigate(edtURL->text());
 }
