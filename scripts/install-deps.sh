@@ -8,10 +8,14 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang python3
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
-  zlib1g-dev libwmf-dev libemf2svg-dev
+  zlib1g-dev libwmf-dev libemf2svg-dev libglib2.0-dev libpsl-dev
+  # libwmf's link line names expat and libjpeg; its fonts are only recommended, yet without them it
+  # cannot create its API and no WMF banner decodes
+  libexpat1-dev libjpeg-dev fonts-urw-base35
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
+  desktop-file-utils appstream
   # fonts the built-in skin names (Arial is served by Liberation Sans)
   fonts-liberation fonts-dejavu-core
 )
