@@ -18,21 +18,6 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view prefix)
-{
-    if (text.size() - pos < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (LowerAscii(text[pos + i]) != prefix[i])
-            return false;
-    return true;
-}
-
 // Start of the first web address at or after `from`, or npos.
 std::size_t FindWebAddress(std::string_view text, std::size_t from)
 {

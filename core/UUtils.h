@@ -26,12 +26,32 @@ struct TTextSpan
 // none. Runs in time linear in the text searched.
 TTextSpan FindEmail(std::string_view text, std::size_t from);
 
-// Opens `address` with the desktop's registered handler for HTML documents (the default application
-// for text/html in the XDG mimeapps.list files). The handler's program is started detached, with the
-// address, unchanged, as one argument. Returns false, starting nothing, when no handler is registered;
-// true otherwise, whether or not the program could be started.
-bool OpenInBrowser(const std::string& address);
+// `c` in lower case when it is an ASCII capital letter; any other byte unchanged.
+inline char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-// The command line OpenInBrowser would start for `address`: the program and its arguments as taken
-// from the handler's Exec line, or nothing when no handler is registered.
-std::vector<std::string> HtmlHandlerCommand(const std::string& address);
+// True when `text` holds `prefix` at `pos`, ignoring the case of ASCII letters; `prefix` is lower case.
+inline bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view prefix)
+{
+    if (pos > text.size() || text.size() - pos < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (LowerAscii(text[pos + i]) != prefix[i])
+            return false;
+    return true;
+}
+
+// True for an address that may be handed to another program: an absolute http or https address
+// ("http://" with a host) or a file address ("file:/..."), scheme in any case, without control
+// characters. Anything else (a relative name, a leading "-" that a program would take for an option,
+// "javascript:", "mailto:") is refused, so that text from a configuration file can never become a
+// command-line option or run as script in the user's browser.
+bool IsOpenableAddress(std::string_view address);
+
+// Opens `address` with the desktop's handler for HTML documents (the default application for text/html
+// by the XDG rules). The handler is started detached, with the address, unchanged, as one URI; nothing
+// goes through a shell, and the program never waits for it. Returns false, starting nothing, when the
+// address is not openable or no handler exists; true otherwise, whether or not the start succeeded.
+bool OpenInBrowser(const std::string& address);

@@ -1,6 +1,8 @@
 // Behaviour of the skinned controls.
 #include "toolkit/TSkinControls.h"
 
+#include "core/UUtils.h"
+
 #include "toolkit/TControlLayout.h"
 
 #include <QAbstractScrollArea>
@@ -84,8 +86,10 @@ void TLinkLabel::SetOpener(TOpener opener) { Opener() = std::move(opener); }
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && !FURL.isEmpty())
-        Opener()(QUrl::fromUserInput(FURL));
+    // The address comes from the branding configuration: only web and file addresses are handed on.
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        IsOpenableAddress(FURL.toStdString()))
+        Opener()(QUrl(FURL));
 }
 
 void TLinkLabel::changeEvent(QEvent* event)

@@ -8,12 +8,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -401,45 +403,18 @@ TEST_F(BrandingTest, TheBrandingKitBrandsACopy)
     EXPECT_TRUE(Reports().isEmpty()) << Reports().join('|').toStdString();
 }
 
-// A private XDG configuration whose text/html handler writes its arguments to a file.
+// A private XDG configuration whose text/html handler writes its arguments to a file. GLib reads the
+// XDG variables once per process, so the configuration is made once and serves every test.
 class TRecordingBrowser
 {
 public:
-    TRecordingBrowser()
-    {
-        const QString root = FDir.path() + QLatin1Char('/');
-        QDir().mkpath(root + "config");
-        QDir().mkpath(root + "data/applications");
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
-            FSaved.append({name, qgetenv(name)});
-        qputenv("XDG_CONFIG_HOME", (root + "config").toLocal8Bit());
-        qputenv("XDG_CONFIG_DIRS", (root + "config").toLocal8Bit());
-        qputenv("XDG_DATA_HOME", (root + "data").toLocal8Bit());
-        qputenv("XDG_DATA_DIRS", (root + "data").toLocal8Bit());
-        FLog = root + "opened.txt";
-        const QString script = root + "browser.sh";
-        Write(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + FLog.toLocal8Bit() + ".tmp\"\nmv \"" +
-                          FLog.toLocal8Bit() + ".tmp\" \"" + FLog.toLocal8Bit() + "\"\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        Write(root + "data/applications/rec.desktop",
-              "[Desktop Entry]\nType=Application\nExec=" + script.toLocal8Bit() + " %u\n");
-        Write(root + "config/mimeapps.list", "[Default Applications]\ntext/html=rec.desktop\n");
-    }
-    ~TRecordingBrowser()
-    {
-        for (const auto& [name, value] : FSaved)
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-    }
+    TRecordingBrowser() { QFile::remove(Log()); }
 
     // The arguments of the last start, waiting for the detached script; empty if nothing started.
     QStringList Opened(int waitMs = 5000)
     {
-        for (int waited = 0; waited < waitMs && !QFile::exists(FLog); waited += 20)
-            Pump(20);
-        QFile log(FLog);
+        (void)QTest::qWaitFor([] { return QFile::exists(Log()); }, waitMs);
+        QFile log(Log());
         if (!log.open(QIODevice::ReadOnly))
             return {};
         QStringList lines = QString::fromLocal8Bit(log.readAll()).split(QLatin1Char('\n'));
@@ -449,15 +424,39 @@ public:
     }
 
 private:
+    static const QString& Log()
+    {
+        static const QString log = MakeConfiguration();
+        return log;
+    }
+
+    static QString MakeConfiguration()
+    {
+        static QTemporaryDir dir;
+        const QString root = dir.path() + QLatin1Char('/');
+        QDir().mkpath(root + "config");
+        QDir().mkpath(root + "data/applications");
+        qputenv("XDG_CONFIG_HOME", (root + "config").toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", (root + "config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (root + "data").toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", (root + "data").toLocal8Bit());
+        const QString log = root + "opened.txt";
+        const QString script = root + "browser.sh";
+        Write(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + log.toLocal8Bit() + ".tmp\"\nmv \"" +
+                          log.toLocal8Bit() + ".tmp\" \"" + log.toLocal8Bit() + "\"\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Write(root + "data/applications/rec.desktop",
+              "[Desktop Entry]\nType=Application\nExec=" + script.toLocal8Bit() + " %u\n");
+        Write(root + "config/mimeapps.list", "[Default Applications]\ntext/html=rec.desktop\n");
+        return log;
+    }
+
     static void Write(const QString& path, const QByteArray& bytes)
     {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
     }
-    QTemporaryDir FDir;
-    QString FLog;
-    QList<std::pair<const char*, QByteArray>> FSaved;
 };
 
 TEST_F(BrandingTest, ButtonsAndBannerOpenTheirPagesInTheRegisteredBrowser)
@@ -469,7 +468,8 @@ TEST_F(BrandingTest, ButtonsAndBannerOpenTheirPagesInTheRegisteredBrowser)
         QTest::mouseClick(w->btnMakeMoney, Qt::LeftButton);
         EXPECT_EQ(browser.Opened(), QStringList{site});
         QTest::mouseClick(w->btnHelp, Qt::LeftButton);
-        EXPECT_EQ(browser.Opened(), QStringList{QUrl::fromLocalFile(Dir.Path() + "help.html").toString()});
+        // The desktop's launcher hands a local page to the browser as its path.
+        EXPECT_EQ(browser.Opened(), QStringList{Dir.Path() + "help.html"});
     }
     Config("AfiliateID=aff 42\nBannerPath1=b.bmp\nBannerURL1=http://banner.example/go?a=1 b\n");
     Dir.Write("dbimg1.dat", MakeImage("bmp", QSize(60, 20)));
@@ -492,6 +492,32 @@ TEST_F(BrandingTest, ABannerWithoutAddressOpensNothing)
     w->gifBannerClick();
     QTest::mouseClick(w->btnHelp, Qt::LeftButton); // a start that does happen, after the banner clicks
     EXPECT_TRUE(browser.Opened().first().endsWith(QStringLiteral("help.html")));
+}
+
+// The bottom links' addresses come from dbconfig.dat as well: only web and file addresses are handed
+// to the desktop.
+TEST_F(BrandingTest, LinkLabelsOpenOnlyWebAndFileAddresses)
+{
+    QList<QUrl> opened;
+    TLinkLabel::SetOpener([&](const QUrl& url) { opened << url; });
+    const struct
+    {
+        QString Address;
+        bool Opens;
+    } cases[] = {
+        {"http://forum.example/a b", true}, {"file:///opt/threadwick/help.html", true},
+        {"javascript:alert(1)", false},     {"--renderer-cmd-prefix=touch /tmp/x", false},
+        {"www.example.com", false},         {"smb://server/share", false},
+    };
+    const auto w = Start();
+    for (const auto& c : cases) {
+        opened.clear();
+        w->lblLink1URL->SetURL(c.Address);
+        w->lblLink1URL->SetCaption(QStringLiteral("Link"));
+        QTest::mouseClick(w->lblLink1URL, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_EQ(opened, c.Opens ? QList<QUrl>{QUrl(c.Address)} : QList<QUrl>{}) << c.Address.toStdString();
+    }
+    TLinkLabel::SetOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
 }
 
 } // namespace
