@@ -1,14 +1,40 @@
-// Threadwick's entry point: create the application, the main window, run the event loop.
+// Threadwick's entry point: answer "--version" or "--help", or create the application and the main
+// window and run the event loop.
 #include "app/TApplication.h"
+#include "app/TCommandLine.h"
 #include "toolkit/TErrorReport.h"
 #include "ui/FMain.h"
 
+#include <cstdio>
 #include <memory>
 
-int main(int, char** argv)
+int main(int argc, char** argv)
 {
+    // Exit status of a refused command line, as command-line programs use it for usage errors.
+    constexpr int UsageError = 2;
+    const TCommandLine commandLine(argc, argv);
+    switch (commandLine.Command) {
+    case TCommand::Refuse:
+        std::fputs(commandLine.Refusal.toLocal8Bit().constData(), stderr);
+        return UsageError;
+    case TCommand::Help:
+        std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case TCommand::Version: {
+        // The versions need no window: the offscreen platform answers with or without a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        TApplication::PrepareEngine();
+        int qtArgc = 1;
+        TApplication app(qtArgc, argv);
+        std::fputs(VersionLine().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    case TCommand::Run:
+        break;
+    }
+
     TApplication::PrepareEngine();
-    // Only the program name is passed on: Threadwick takes no command line.
+    // Only the program name is passed on: Qt's own options are not the program's.
     int qtArgc = 1;
     TApplication app(qtArgc, argv);
     std::unique_ptr<TfrmMain> window;

@@ -14,3 +14,7 @@ foreach(source ${THREADWICK_GUI_TESTS})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${THREADWICK_TEST_ENV}" TIMEOUT 300)
 endforeach()
+
+# The command-line test runs the program itself.
+target_compile_definitions(test_command_line PRIVATE THREADWICK_EXECUTABLE="$<TARGET_FILE:Threadwick>")
+add_dependencies(test_command_line Threadwick)

@@ -1,0 +1,70 @@
+// The command line: "--version", "--help", or nothing at all.
+#include "app/TCommandLine.h"
+
+#include <QRegularExpression>
+#include <QWebEngineProfile>
+#include <QtWebEngineCore/qtwebenginecoreversion.h>
+#if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
+#endif
+
+TCommandLine::TCommandLine(int argc, char** argv)
+{
+    if (argc <= 1)
+        return;
+    const QString first = QString::fromLocal8Bit(argv[1]);
+    if (argc == 2 && first == QLatin1String("--version"))
+        Command = TCommand::Version;
+    else if (argc == 2 && first == QLatin1String("--help"))
+        Command = TCommand::Help;
+    else {
+        Command = TCommand::Refuse;
+        Refusal =
+            argc == 2
+                ? QStringLiteral("Threadwick: unknown argument \"%1\"; see \"Threadwick --help\".\n")
+                      .arg(first)
+                : QStringLiteral("Threadwick: takes at most one argument; see \"Threadwick --help\".\n");
+    }
+}
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: Threadwick [--version | --help]\n"
+        "Writes one message for many web forums and fills their posting pages.\n"
+        "Without arguments it starts the program; its data files lie beside the executable.\n"
+        "  --version  print the versions of Threadwick, Qt, Qt WebEngine and Chromium\n"
+        "  --help     print this text\n");
+}
+
+namespace {
+
+QString ChromiumVersion()
+{
+#if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    return QString::fromLatin1(qWebEngineChromiumVersion());
+#else
+    QWebEngineProfile profile;
+    const QRegularExpressionMatch chrome =
+        QRegularExpression(QStringLiteral("Chrome/([0-9.]+)")).match(profile.httpUserAgent());
+    return chrome.hasMatch() ? chrome.captured(1) : QStringLiteral("unknown");
+#endif
+}
+
+QString WebEngineVersion()
+{
+#if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    return QString::fromLatin1(qWebEngineVersion());
+#else
+    return QStringLiteral(QTWEBENGINECORE_VERSION_STR);
+#endif
+}
+
+} // namespace
+
+QString VersionLine()
+{
+    return QStringLiteral("Threadwick %1 (Qt %2, Qt WebEngine %3, Chromium %4)\n")
+        .arg(QStringLiteral(THREADWICK_VERSION), QString::fromLatin1(qVersion()), WebEngineVersion(),
+             ChromiumVersion());
+}
