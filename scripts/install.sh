@@ -11,8 +11,14 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 data_home=${XDG_DATA_HOME:-$HOME/.local/share}
-desktop_file=$data_home/applications/threadwick.desktop
-icon_file=$data_home/icons/hicolor/scalable/apps/threadwick.svg
+# One application id names the menu entry, the software centre's description and the icon.
+app_id=io.github.threadwick.Threadwick
+desktop_file=$data_home/applications/$app_id.desktop
+metainfo_file=$data_home/metainfo/$app_id.metainfo.xml
+icon_file=$data_home/icons/hicolor/scalable/apps/$app_id.svg
+# Earlier versions named the menu entry and icon "threadwick"; they are replaced on install.
+old_desktop_file=$data_home/applications/threadwick.desktop
+old_icon_file=$data_home/icons/hicolor/scalable/apps/threadwick.svg
 # The list of files install put into the application directory, with their checksums, so uninstall
 # removes exactly those and leaves a template file the user changed.
 manifest_name=.threadwick-install
@@ -77,6 +83,15 @@ refresh_menus() {
   if [ -d "$data_home/icons/hicolor" ]; then touch "$data_home/icons/hicolor"; fi
 }
 
+# Removes a menu entry and the files that go with it, when the entry starts the program in PREFIX.
+remove_menu_entry() { # PREFIX DESKTOP_FILE OTHER_FILES...
+  local prefix=$1 entry=$2
+  shift 2
+  if [ -f "$entry" ] && grep -qxF "Exec=$(exec_quote "$prefix/Threadwick")" "$entry"; then
+    rm -f -- "$entry" "$@"
+  fi
+}
+
 cmd_install() {
   local build=${1:?build directory} prefix=${2:-}
   [ -n "$prefix" ] || prefix=$(default_prefix)
@@ -87,8 +102,10 @@ cmd_install() {
   manifest=$(stage "$build" "$prefix")
   printf '%s\n' "$manifest" >"$prefix/$manifest_name"
 
-  mkdir -p "$(dirname "$desktop_file")" "$(dirname "$icon_file")"
+  mkdir -p "$(dirname "$desktop_file")" "$(dirname "$icon_file")" "$(dirname "$metainfo_file")"
   put "$here/resources/threadwick.svg" "$icon_file" 644
+  put "$here/resources/$app_id.metainfo.xml" "$metainfo_file" 644
+  remove_menu_entry "$prefix" "$old_desktop_file" "$old_icon_file"
   local entry
   entry=$(mktemp)
   cat >"$entry" <<DESKTOP
@@ -99,7 +116,7 @@ Name=Threadwick
 GenericName=Forum Posting Assistant
 Comment=Write a message once and post it to many web forums
 Exec=$(exec_quote "$prefix/Threadwick")
-Icon=threadwick
+Icon=$app_id
 Terminal=false
 Categories=Network;Office;
 Keywords=forum;post;message;
@@ -138,10 +155,9 @@ cmd_uninstall() {
     echo "No Threadwick installation found in $prefix"
   fi
   # The menu entry is removed only when it starts this installation.
-  if [ -f "$desktop_file" ] && grep -qxF "Exec=$(exec_quote "$prefix/Threadwick")" "$desktop_file"; then
-    rm -f -- "$desktop_file" "$icon_file"
-    refresh_menus
-  fi
+  remove_menu_entry "$prefix" "$desktop_file" "$icon_file" "$metainfo_file"
+  remove_menu_entry "$prefix" "$old_desktop_file" "$old_icon_file"
+  refresh_menus
   echo "Threadwick uninstalled from $prefix"
 }
 

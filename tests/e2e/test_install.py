@@ -7,6 +7,7 @@ added, and the tarball must unpack into a directory that runs.
 
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tarfile
@@ -19,6 +20,7 @@ from e2e_support import MAIN, Workspace, read_records, wait_for, write_records  
 
 BUILD_DIR, SOURCE_DIR = sys.argv[1:3] if len(sys.argv) >= 3 else ("build", ".")
 SCRIPT = os.path.join(SOURCE_DIR, "scripts", "install.sh")
+APP_ID = "io.github.threadwick.Threadwick"
 PROGRAM_FILES = {"Threadwick", "threadwick.svg", "help.html", ".threadwick-install"}
 
 
@@ -51,8 +53,9 @@ class InstallTest(unittest.TestCase):
         self.prefix = os.path.join(self.root, "my apps", "thread$wick 100%")
         self.data_home = os.path.join(self.root, "xdg")
         self.env = dict(os.environ, HOME=os.path.join(self.root, "home"), XDG_DATA_HOME=self.data_home)
-        self.desktop = os.path.join(self.data_home, "applications", "threadwick.desktop")
-        self.icon = os.path.join(self.data_home, "icons", "hicolor", "scalable", "apps", "threadwick.svg")
+        self.desktop = os.path.join(self.data_home, "applications", APP_ID + ".desktop")
+        self.metainfo = os.path.join(self.data_home, "metainfo", APP_ID + ".metainfo.xml")
+        self.icon = os.path.join(self.data_home, "icons", "hicolor", "scalable", "apps", APP_ID + ".svg")
 
     def tearDown(self):
         subprocess.run(["rm", "-rf", "--", self.root], check=False)
@@ -71,8 +74,13 @@ class InstallTest(unittest.TestCase):
         self.assertTrue(PROGRAM_FILES | {"Formats.dat"} <= set(os.listdir(self.prefix)))
         entry = desktop_entry(self.desktop)
         self.assertEqual(exec_argv(entry["Exec"]), [self.path("Threadwick")])
-        self.assertEqual((entry["Type"], entry["Icon"]), ("Application", "threadwick"))
+        self.assertEqual((entry["Type"], entry["Icon"]), ("Application", APP_ID))
         self.assertTrue(os.path.isfile(self.icon))
+        # The menu entry and the software centre's description are valid by their own tools.
+        for command in (["desktop-file-validate", self.desktop],
+                        ["appstreamcli", "validate", "--no-net", "--explain", self.metainfo]):
+            result = subprocess.run(command, capture_output=True, text=True, timeout=60)
+            self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
         # Started as the menu would start it, from elsewhere, the program saves beside itself.
         space = Workspace()
@@ -95,7 +103,11 @@ class InstallTest(unittest.TestCase):
             f.write(b"mine^[^|^]^mailto:^\r\n")
         with open(self.path("Formats.dat"), "rb") as f:
             templates = f.read()
+        # The menu entry of an earlier version, named "threadwick", is replaced too, not doubled.
+        old_entry = os.path.join(self.data_home, "applications", "threadwick.desktop")
+        shutil.copyfile(self.desktop, old_entry)
         self.script("install", BUILD_DIR, self.prefix)
+        self.assertFalse(os.path.exists(old_entry))
         with open(self.path("Formats.dat"), "rb") as f:
             self.assertEqual(f.read(), templates)
         self.assertEqual(read_records(self.path("Messages.dat")), [["Installed", "Saved beside\nthe program"]])
@@ -104,6 +116,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(set(os.listdir(self.prefix)), {"Messages.dat", "Formats.dat"})
         self.assertFalse(os.path.exists(self.desktop))
         self.assertFalse(os.path.exists(self.icon))
+        self.assertFalse(os.path.exists(self.metainfo))
 
     def test_uninstall_removes_what_install_added(self):
         cases = [
