@@ -6,6 +6,9 @@
 #include <QtWebEngineCore/qtwebenginecoreversion.h>
 #if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 TCommandLine::TCommandLine(int argc, char** argv)
@@ -44,9 +47,25 @@ QString ChromiumVersion()
 #if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
     return QString::fromLatin1(qWebEngineChromiumVersion());
 #else
-    QWebEngineProfile profile;
+    // The engine is started only to read its user agent: what it writes to standard error on the way
+    // (its set-up report, the missing graphics) is noise for a version query.
+    const int savedStderr = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    QString userAgent;
+    {
+        QWebEngineProfile profile;
+        userAgent = profile.httpUserAgent();
+    }
+    if (savedStderr >= 0) {
+        ::dup2(savedStderr, STDERR_FILENO);
+        ::close(savedStderr);
+    }
     const QRegularExpressionMatch chrome =
-        QRegularExpression(QStringLiteral("Chrome/([0-9.]+)")).match(profile.httpUserAgent());
+        QRegularExpression(QStringLiteral("Chrome/([0-9.]+)")).match(userAgent);
     return chrome.hasMatch() ? chrome.captured(1) : QStringLiteral("unknown");
 #endif
 }
