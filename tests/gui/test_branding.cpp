@@ -408,26 +408,40 @@ TEST_F(BrandingTest, TheBrandingKitBrandsACopy)
 class TRecordingBrowser
 {
 public:
-    TRecordingBrowser() { QFile::remove(Log()); }
+    TRecordingBrowser() { Take(); }
 
-    // The arguments of the last start, waiting for the detached script; empty if nothing started.
+    // The arguments of every start since the last call, start after start, waiting for the detached
+    // script to record at least one; empty if nothing started.
     QStringList Opened(int waitMs = 5000)
     {
-        (void)QTest::qWaitFor([] { return QFile::exists(Log()); }, waitMs);
-        QFile log(Log());
-        if (!log.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = QString::fromLocal8Bit(log.readAll()).split(QLatin1Char('\n'));
-        lines.removeLast();
-        log.remove();
-        return lines;
+        (void)QTest::qWaitFor([] { return !Starts().isEmpty(); }, waitMs);
+        return Take();
     }
 
 private:
-    static const QString& Log()
+    // Each start records its arguments in a file of its own, named after its process.
+    static QFileInfoList Starts()
     {
-        static const QString log = MakeConfiguration();
-        return log;
+        return QDir(Directory())
+            .entryInfoList({QStringLiteral("opened.*.txt")}, QDir::Files, QDir::Time | QDir::Reversed);
+    }
+
+    static QStringList Take()
+    {
+        QStringList lines;
+        for (const QFileInfo& start : Starts()) {
+            QFile log(start.filePath());
+            if (log.open(QIODevice::ReadOnly))
+                lines += QString::fromLocal8Bit(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            log.remove();
+        }
+        return lines;
+    }
+
+    static const QString& Directory()
+    {
+        static const QString directory = MakeConfiguration();
+        return directory;
     }
 
     static QString MakeConfiguration()
@@ -440,15 +454,15 @@ private:
         qputenv("XDG_CONFIG_DIRS", (root + "config").toLocal8Bit());
         qputenv("XDG_DATA_HOME", (root + "data").toLocal8Bit());
         qputenv("XDG_DATA_DIRS", (root + "data").toLocal8Bit());
-        const QString log = root + "opened.txt";
         const QString script = root + "browser.sh";
-        Write(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + log.toLocal8Bit() + ".tmp\"\nmv \"" +
-                          log.toLocal8Bit() + ".tmp\" \"" + log.toLocal8Bit() + "\"\n");
+        const QByteArray log = (root + "opened.$$").toLocal8Bit();
+        Write(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + log + ".tmp\"\nmv \"" + log + ".tmp\" \"" +
+                          log + ".txt\"\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Write(root + "data/applications/rec.desktop",
               "[Desktop Entry]\nType=Application\nExec=" + script.toLocal8Bit() + " %u\n");
         Write(root + "config/mimeapps.list", "[Default Applications]\ntext/html=rec.desktop\n");
-        return log;
+        return root;
     }
 
     static void Write(const QString& path, const QByteArray& bytes)
@@ -482,16 +496,21 @@ TEST_F(BrandingTest, ButtonsAndBannerOpenTheirPagesInTheRegisteredBrowser)
     EXPECT_EQ(browser.Opened(), QStringList{"http://banner.example/go?a=1 b"});
 }
 
-TEST_F(BrandingTest, ABannerWithoutAddressOpensNothing)
+// A banner without an address, or with one that is no web address (a configuration file may come from
+// anyone), starts nothing.
+TEST_F(BrandingTest, ABannerWithoutAWebAddressOpensNothing)
 {
     TRecordingBrowser browser;
-    Config("BannerPath1=b.bmp\n");
-    Dir.Write("dbimg1.dat", MakeImage("bmp", QSize(60, 20)));
-    const auto w = Start();
-    QTest::mouseClick(w->imgBanner, Qt::LeftButton, {}, QPoint(5, 5));
-    w->gifBannerClick();
-    QTest::mouseClick(w->btnHelp, Qt::LeftButton); // a start that does happen, after the banner clicks
-    EXPECT_TRUE(browser.Opened().first().endsWith(QStringLiteral("help.html")));
+    for (const QByteArray& address : {QByteArray(), QByteArray("--renderer-cmd-prefix=touch /tmp/owned"),
+                                      QByteArray("$(id)"), QByteArray("javascript:alert(1)")}) {
+        Config("BannerPath1=b.bmp\nBannerURL1=" + address + "\n");
+        Dir.Write("dbimg1.dat", MakeImage("bmp", QSize(60, 20)));
+        const auto w = Start();
+        QTest::mouseClick(w->imgBanner, Qt::LeftButton, {}, QPoint(5, 5));
+        w->gifBannerClick();
+        QTest::mouseClick(w->btnHelp, Qt::LeftButton); // a start that does happen, after the banner clicks
+        EXPECT_EQ(browser.Opened(), QStringList{Dir.Path() + "help.html"}) << address.toStdString();
+    }
 }
 
 // The bottom links' addresses come from dbconfig.dat as well: only web and file addresses are handed
