@@ -25,8 +25,8 @@
 #include <stdexcept>
 #include <string_view>
 #include <sys/stat.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 

@@ -84,10 +84,10 @@ TEST_P(LoadMessages, ReadsRecordsAsTheFileRulesSay)
     WriteFileBytes(dir.File("Messages.dat"), GetParam().File);
     TFMessages store(dir.Path());
     EXPECT_EQ(ErrorOf([&] { store.LoadAll(); }),
-              GetParam().DataAfterZero ? store.FilePath() +
-                                             " has data after a zero byte; it was read up to there and will "
-                                             "not be overwritten"
-                                       : "");
+              GetParam().DataAfterZero
+                  ? store.FilePath() + " has data after a zero byte; it was read up to there and will "
+                                       "not be overwritten"
+                  : "");
     EXPECT_EQ(Rows(store), GetParam().Messages);
     EXPECT_EQ(ErrorOf([&] { store.SaveAll(); }).empty(), !GetParam().DataAfterZero);
     if (GetParam().DataAfterZero) {
@@ -377,7 +377,8 @@ TEST(StoreErrors, ForumsOfAnotherUserAreNotReplaced)
         ASSERT_EQ(::stat(target.c_str(), &info), 0);
         EXPECT_EQ(info.st_uid, Other) << c.File;
         if (c.Refused) {
-            EXPECT_EQ(message, "Cannot create file \"" + dir.File(c.File) + "\". The file belongs to another user");
+            EXPECT_EQ(message,
+                      "Cannot create file \"" + dir.File(c.File) + "\". The file belongs to another user");
             EXPECT_EQ(ReadFileBytes(target), "old\r\n");
         } else {
             EXPECT_EQ(message, "") << c.File;
@@ -404,10 +405,10 @@ TEST(StoreErrors, LeftoversOfKilledSavesAreRemoved)
     const TCase cases[] = {
         {"Messages.dat.tmp" + dead + "_0", true},
         {"Messages.dat.tmp" + dead + "_17", true},
-        {"Messages.dat.tmp" + alive + "_3", false},      // a save of this process still under way
-        {"Messages.dat.tmp1_0", false},                  // a running process
-        {"Forums.dat.tmp" + dead + "_0", false},         // another store's file
-        {"Messages.dat.tmp" + dead + "_0.keep", false},  // not a name the save makes
+        {"Messages.dat.tmp" + alive + "_3", false},     // a save of this process still under way
+        {"Messages.dat.tmp1_0", false},                 // a running process
+        {"Forums.dat.tmp" + dead + "_0", false},        // another store's file
+        {"Messages.dat.tmp" + dead + "_0.keep", false}, // not a name the save makes
         {"Messages.dat.tmp" + dead, false},
         {"Messages.dat.tmp0" + dead + "_0", false},
         {"Messages.datx.tmp" + dead + "_0", false},
