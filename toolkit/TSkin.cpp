@@ -368,7 +368,12 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
         css += rule(section).Font().Colour("color", "text").Colour("background-color", "background").Border()
                    .Radius().Colour("selection-background-color", "highlight")
                    .Colour("selection-color", "highlighttext").For(selector);
-        css += rule(section).Colour("border-color", "highlight").For(selector + QStringLiteral(":focus"));
+        // The focus state goes on every selector of a list, or the ones before the last would match
+        // without it.
+        QStringList focused = selector.split(QLatin1Char(','));
+        for (QString& one : focused)
+            one = one.trimmed() + QStringLiteral(":focus");
+        css += rule(section).Colour("border-color", "highlight").For(focused.join(QStringLiteral(", ")));
     };
     field("edit", QStringLiteral("QLineEdit"));
     css += has("edit") ? QStringLiteral("QLineEdit { padding: 0px 3px; }\n") : QString();
