@@ -385,8 +385,14 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
 
     if (has("listbox")) {
         const QString rowHeight = Value(QStringLiteral("listbox"), QStringLiteral("rowheight"), QStringLiteral("20"));
-        css += rule("listbox").Raw(QStringLiteral("height"), QString::number(rowHeight.toInt()) + QStringLiteral("px"))
-                   .Raw(QStringLiteral("padding-left"), QStringLiteral("3px")).For(QStringLiteral("QListWidget::item"));
+        // The transparent background is what makes the style draw every item from this rule: an item
+        // rule without anything to draw leaves plain items to the platform style, which knows nothing
+        // of the padding, and only hovered and selected rows would be indented.
+        css += rule("listbox")
+                   .Raw(QStringLiteral("height"), QString::number(rowHeight.toInt()) + QStringLiteral("px"))
+                   .Raw(QStringLiteral("padding-left"), QStringLiteral("3px"))
+                   .Raw(QStringLiteral("background-color"), QStringLiteral("transparent"))
+                   .For(QStringLiteral("QListWidget::item"));
         css += rule("listbox").Colour("background-color", "highlight").Colour("color", "highlighttext")
                    .For(QStringLiteral("QListWidget::item:selected"));
         css += rule("listbox").Colour("background-color", "hover").For(QStringLiteral("QListWidget::item:hover:!selected"));
