@@ -60,3 +60,15 @@ public:
     {
     }
 };
+
+// A store file with data after a zero byte: its records were read up to that byte, and the store will not
+// overwrite the file, which would drop the rest.
+class EDataAfterZeroError : public EThreadwickError
+{
+public:
+    explicit EDataAfterZeroError(const std::string& path)
+        : EThreadwickError(path + " has data after a zero byte; it was read up to there and will not be "
+                                  "overwritten")
+    {
+    }
+};

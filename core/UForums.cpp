@@ -15,14 +15,18 @@
 #include <atomic>
 #include <bit>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -337,10 +341,20 @@ struct TFileBytes
     std::size_t Size = 0;
 };
 
-// The whole file, or nothing when there is no file (or a directory) at the path.
+// Largest store file that is read: far beyond any real store, and small enough that reading it cannot
+// exhaust memory.
+constexpr std::size_t MaxFileSize = std::size_t(1) << 30;
+
+// The whole file, or nothing when there is no file (or a directory) at the path. Only a regular file is
+// read: a FIFO would block start-up and a device could feed bytes without end. The path is looked at
+// before it is opened, so that no device is opened at all, and opened without blocking in case it was
+// swapped for a FIFO in between.
 std::optional<TFileBytes> ReadWholeFile(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw EFOpenError(path, "Not a regular file");
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
@@ -352,19 +366,24 @@ std::optional<TFileBytes> ReadWholeFile(const std::string& path)
         ~FdCloser() { ::close(Fd); }
     } closer{fd};
 
-    struct stat info;
     if (::fstat(fd, &info) != 0)
         throw EFOpenError(path, errno);
     if (S_ISDIR(info.st_mode))
         return std::nullopt;
+    if (!S_ISREG(info.st_mode))
+        throw EFOpenError(path, "Not a regular file");
+    if (static_cast<std::uintmax_t>(info.st_size) > MaxFileSize)
+        throw EFOpenError(path, "The file is too large");
 
     // One spare byte so that reaching the expected size does not look like a full buffer; the loop copes
-    // with files that grow while they are read and with files whose size fstat does not know.
-    std::size_t capacity = (S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0) + 1;
+    // with files that grow while they are read, up to the size limit.
+    std::size_t capacity = static_cast<std::size_t>(info.st_size) + 1;
     TFileBytes bytes{std::make_unique_for_overwrite<char[]>(capacity), 0};
     for (;;) {
         if (bytes.Size == capacity) {
-            std::size_t grown = capacity * 2;
+            if (bytes.Size > MaxFileSize)
+                throw EFOpenError(path, "The file is too large");
+            std::size_t grown = std::min(capacity * 2, MaxFileSize + 1);
             auto larger = std::make_unique_for_overwrite<char[]>(grown);
             std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
             bytes.Data = std::move(larger);
@@ -380,6 +399,8 @@ std::optional<TFileBytes> ReadWholeFile(const std::string& path)
             break;
         bytes.Size += static_cast<std::size_t>(got);
     }
+    if (bytes.Size > MaxFileSize)
+        throw EFOpenError(path, "The file is too large");
     return bytes;
 }
 
@@ -409,10 +430,90 @@ std::string ResolveLinks(const std::string& path)
     return resolved;
 }
 
+// Whether the user may write the existing file `target`. The rename that replaces a file needs only
+// the directory, so a file the user made read-only would be replaced anyway without this check. Root
+// may write any file; for root a file that nobody has write permission on counts as read-only.
+bool MayWrite(const std::string& target, const struct stat& info)
+{
+    if (::geteuid() == 0) {
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            errno = EACCES;
+            return false;
+        }
+        return true;
+    }
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+std::pair<std::string, std::string> SplitDirectory(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Removes the temporary files that saves of `target` killed half-way left beside it
+// ("<file>.tmp<pid>_<n>"), as long as no running process has that id: a save still under way in
+// another copy of the program keeps its file. Files of other names are never touched.
+void RemoveLeftovers(const std::string& target)
+{
+    const auto [directory, name] = SplitDirectory(target);
+    const std::string prefix = name + ".tmp";
+    DIR* listing = ::opendir(directory.c_str());
+    if (!listing)
+        return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(listing)) {
+        std::string_view rest(entry->d_name);
+        if (!rest.starts_with(prefix))
+            continue;
+        rest.remove_prefix(prefix.size());
+        const std::size_t underscore = rest.find('_');
+        if (underscore == std::string_view::npos)
+            continue;
+        const std::string_view pidText = rest.substr(0, underscore), serialText = rest.substr(underscore + 1);
+        const auto allDigits = [](std::string_view text) {
+            return !text.empty() && text.size() <= 10 &&
+                   std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (!allDigits(pidText) || !allDigits(serialText) || pidText.front() == '0')
+            continue;
+        const long long pid = std::stoll(std::string(pidText));
+        if (pid > std::numeric_limits<pid_t>::max() || pid == self)
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(listing), entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
+// Makes the rename of a file in `directory` durable. A directory that cannot be opened for reading
+// (write and search permission only) is flushed with the whole file system of `file` instead.
+bool SyncDirectory(const std::string& directory, const std::string& file)
+{
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        // Some file systems cannot sync a directory and say so with EINVAL; their renames are as durable
+        // as they get.
+        bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+        ::close(fd);
+        return synced;
+    }
+    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    bool synced = ::syncfs(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 // Replaces the file at `path` through a temporary file beside it: writeText fills it, then it is flushed
-// to disk and renamed over the old file. On any failure the old file is left whole and the temporary
-// removed. `path` is what messages name. With ownerOnly the file gets mode 0600; otherwise an existing
-// file keeps its mode and a new one gets 0666 less the umask. Returns the number of bytes written.
+// to disk and renamed over the old file, and the rename is flushed too. On any failure the old file is
+// left whole and the temporary removed. `path` is what messages name. With ownerOnly the file gets mode
+// 0600 and must belong to the user if it exists; otherwise an existing file keeps its mode and owner and
+// a new one gets 0666 less the umask. An existing file the user may not write is not replaced. Returns
+// the number of bytes written.
 template <class TWriteText>
 std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t expectedSize,
                         TWriteText writeText)
@@ -425,6 +526,14 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
         throw EFCreateError(path, EISDIR);
     if (exists && !S_ISREG(old.st_mode))
         throw EFCreateError(path, "Not a regular file");
+    if (exists && !MayWrite(target, old))
+        throw EFCreateError(path, errno);
+    // A file of secrets never goes to another user: a link (or a file placed by someone else) would
+    // otherwise hand them the passwords when root saves.
+    if (exists && ownerOnly && old.st_uid != ::geteuid())
+        throw EFCreateError(path, "The file belongs to another user");
+
+    RemoveLeftovers(target);
 
     static std::atomic<unsigned> serial{0};
     std::string temporary;
@@ -460,6 +569,9 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
             throw EWriteError();
         if (::rename(temporary.c_str(), target.c_str()) != 0)
             throw EFCreateError(path, errno);
+        // The new file is in place; it only counts as saved once its name is on disk too.
+        if (!SyncDirectory(SplitDirectory(target).first, target))
+            throw EWriteError();
         return writer.Written();
     } catch (...) {
         if (fd >= 0)
@@ -531,9 +643,12 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
     FLoadFailed = true;
     std::optional<TFileBytes> bytes = ReadWholeFile(FPath);
     if (bytes) {
-        // A NUL byte ends the text.
+        // A NUL byte ends the text. Records after it would be lost by the next save, so a file with more
+        // than blanks (zero bytes padding a file among them) after its first NUL is loaded up to there
+        // and reported, and not overwritten.
         const char* nul = static_cast<const char*>(std::memchr(bytes->Data.get(), 0, bytes->Size));
         std::size_t size = nul ? static_cast<std::size_t>(nul - bytes->Data.get()) : bytes->Size;
+        const bool dataAfterNul = nul && !IsBlankLine(nul, bytes->Data.get() + bytes->Size);
 
         std::vector<std::unique_ptr<TRecord>> loaded;
         TCaretReader reader(bytes->Data.get(), size);
@@ -553,6 +668,8 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
             FEntries.reserve(FEntries.size() + loaded.size());
             std::move(loaded.begin(), loaded.end(), std::back_inserter(FEntries));
         }
+        if (dataAfterNul)
+            throw EDataAfterZeroError(FPath);
     }
     FLoadFailed = false;
 }

@@ -40,9 +40,12 @@ public:
     void RemoveAt(int index);
 
     // Appends the records of the file; a missing file (or a directory in its place) leaves the store as it
-    // is.
+    // is. Fails with EFOpenError for a file that cannot be read, is not a regular file or is larger than
+    // 1 GiB. A file with data after a zero byte has its records up to that byte appended, then fails with
+    // EDataAfterZeroError. After any failure SaveAll refuses to overwrite the file.
     void LoadAll();
-    // Replaces the file with the whole store, atomically: on failure the old file stays whole.
+    // Replaces the file with the whole store, atomically and durably: on failure the old file stays whole.
+    // An existing file that the user may not write, or a "Forums.dat" of another user, is not replaced.
     void SaveAll();
 
     // Full path of the store's file.
@@ -55,7 +58,7 @@ private:
     void CheckIndex(int index, int limit) const;
 
     std::string FPath;
-    // Set when the file exists but LoadAll could not read it; SaveAll then refuses to overwrite it.
+    // Set when the file exists but LoadAll could not read it whole; SaveAll then refuses to overwrite it.
     bool FLoadFailed = false;
     // Size of the file's text when last read or written: the next save sizes its buffer from it.
     std::size_t FTextSize = 0;

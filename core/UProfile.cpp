@@ -1,7 +1,13 @@
 // The profile-file reader behind the branding configuration.
 #include "core/UProfile.h"
 
-#include <fstream>
+#include "core/UErrors.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,35 +47,91 @@ std::string_view Unquote(std::string_view value)
     return value;
 }
 
+// The file's bytes; empty when there is no file or a directory at the path. Only a regular file of at
+// most MaxProfileFileSize bytes is read, so that neither a FIFO nor a device can stall start-up.
+std::string ReadProfileFile(const std::string& fileName)
+{
+    struct stat info;
+    if (::stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw EFOpenError(fileName, "Not a regular file");
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        throw EFOpenError(fileName, errno);
+    }
+    const std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
+    if (::fstat(fd, &info) != 0)
+        throw EFOpenError(fileName, errno);
+    if (S_ISDIR(info.st_mode))
+        return {};
+    if (!S_ISREG(info.st_mode))
+        throw EFOpenError(fileName, "Not a regular file");
+
+    // One byte more than the limit tells a file that grew past it while being read.
+    std::string text(MaxProfileFileSize + 1, '\0');
+    std::size_t size = 0;
+    while (size < text.size()) {
+        ssize_t got = ::read(fd, text.data() + size, text.size() - size);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFOpenError(fileName, errno);
+        }
+        if (got == 0)
+            break;
+        size += static_cast<std::size_t>(got);
+    }
+    if (size > MaxProfileFileSize)
+        throw EFOpenError(fileName, "The file is too large");
+    text.resize(size);
+    return text;
+}
+
 } // namespace
 
-std::string ReadProfileString(const std::string& fileName, std::string_view section, std::string_view key)
+TProfile::TProfile(const std::string& fileName)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        return {};
-    section = Trim(section);
-    key = Trim(key);
-    bool inSection = false;
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::string_view text = Trim(line);
-        if (text.empty() || text.front() == ';')
+    const std::string text = ReadProfileFile(fileName);
+    std::string_view rest(text);
+    // Editors on some systems start a UTF-8 file with a byte-order mark; it is not part of the first line.
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+
+    std::string section;
+    bool haveSection = false;
+    for (std::size_t number = 1; !rest.empty(); ++number) {
+        const std::size_t end = rest.find('\n');
+        const std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (line.size() > MaxProfileLineLength)
+            throw EFOpenError(fileName, "Line " + std::to_string(number) + " is longer than " +
+                                            std::to_string(MaxProfileLineLength / 1024) + " KiB");
+
+        const std::string_view content = Trim(line);
+        if (content.empty() || content.front() == ';')
             continue;
-        if (text.front() == '[') {
-            const std::size_t close = text.find(']');
-            const std::string_view name =
-                text.substr(1, close == std::string_view::npos ? text.npos : close - 1);
-            inSection = SameName(Trim(name), section);
+        if (content.front() == '[') {
+            const std::size_t close = content.find(']');
+            section = Trim(content.substr(1, close == std::string_view::npos ? content.npos : close - 1));
+            haveSection = true;
             continue;
         }
-        if (!inSection)
+        const std::size_t eq = content.find('=');
+        if (!haveSection || eq == std::string_view::npos)
             continue;
-        const std::size_t eq = text.find('=');
-        if (eq == std::string_view::npos || !SameName(Trim(text.substr(0, eq)), key))
-            continue;
-        const std::string_view value = Unquote(Trim(text.substr(eq + 1)));
-        return std::string(value.substr(0, MaxProfileValueLength));
+        const std::string_view value = Unquote(Trim(content.substr(eq + 1)));
+        FEntries.push_back({section, std::string(Trim(content.substr(0, eq))),
+                            std::string(value.substr(0, MaxProfileValueLength))});
     }
+}
+
+std::string TProfile::ReadString(std::string_view section, std::string_view key) const
+{
+    section = Trim(section);
+    key = Trim(key);
+    for (const TEntry& entry : FEntries)
+        if (SameName(entry.Section, section) && SameName(entry.Key, key))
+            return entry.Value;
     return {};
 }

@@ -296,9 +296,10 @@ TEST(SaveFaults, AFullDiskDuringEverySaveKeepsTheOldFileAndTheStore)
     }
 }
 
-// The file's directory cannot be written during the save of every kind of store. As root every
-// directory is writable, so a directory standing in the file's place plays the fault there too.
-TEST(SaveFaults, AnUnwritableDirectoryOrADirectoryInPlaceOfTheFileDuringEverySave)
+// The file's directory cannot be written during the save of every kind of store, or the file itself is
+// read-only. As root every directory is writable, so a directory standing in the file's place plays the
+// fault there too.
+TEST(SaveFaults, AnUnwritableDirectoryOrFileOrADirectoryInItsPlaceDuringEverySave)
 {
     for (const TStoreKind& kind : StoreKinds) {
         {
@@ -310,6 +311,19 @@ TEST(SaveFaults, AnUnwritableDirectoryOrADirectoryInPlaceOfTheFileDuringEverySav
                                            "Cannot create file \"" + path + "\". " + std::strerror(EISDIR), ""),
                       "")
                 << kind.Name << ", directory in place of the file";
+        }
+        {
+            // The rename would replace a read-only file anyway; the save must refuse it, root's too.
+            TTestDir dir;
+            const std::string oldText = kind.OldText(dir.Path());
+            const std::string path = kind.FilePath(dir.Path());
+            auto fault = [&] { ::chmod(path.c_str(), 0444); };
+            auto repair = [&] { ::chmod(path.c_str(), 0644); };
+            EXPECT_EQ(kind.FailThenRecover(dir.Path(), fault, repair,
+                                           "Cannot create file \"" + path + "\". " + std::strerror(EACCES),
+                                           oldText),
+                      "")
+                << kind.Name << ", read-only file";
         }
         if (::geteuid() != 0) {
             TTestDir dir;

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -65,6 +66,7 @@ struct TLoadCase
     const char* Name;
     std::string File; // bytes of "Messages.dat"
     TRows Messages;
+    bool DataAfterZero = false; // reported, and the file is then kept from being overwritten
 };
 
 void PrintTo(const TLoadCase& c, std::ostream* os)
@@ -80,7 +82,17 @@ TEST_P(LoadMessages, ReadsRecordsAsTheFileRulesSay)
 {
     TTestDir dir;
     WriteFileBytes(dir.File("Messages.dat"), GetParam().File);
-    EXPECT_EQ(LoadRows<TFMessages>(dir), GetParam().Messages);
+    TFMessages store(dir.Path());
+    EXPECT_EQ(ErrorOf([&] { store.LoadAll(); }),
+              GetParam().DataAfterZero
+                  ? store.FilePath() + " has data after a zero byte; it was read up to there and will "
+                                       "not be overwritten"
+                  : "");
+    EXPECT_EQ(Rows(store), GetParam().Messages);
+    EXPECT_EQ(ErrorOf([&] { store.SaveAll(); }).empty(), !GetParam().DataAfterZero);
+    if (GetParam().DataAfterZero) {
+        EXPECT_EQ(ReadFileBytes(store.FilePath()), GetParam().File);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,9 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
         TLoadCase{"LineEndsAlike",
                   "h\na^1^\rb^2^\r\nc^3^\n\rd^4^",
                   {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}}},
-        TLoadCase{
-            "NulEndsTheText", MessagesHeader + "a^b^\r\nc^d\0e^\r\nf^g^\r\n"s, {{"a", "b"}, {"c", "d"}}},
-        TLoadCase{"NulInHeader", "Subj\0ect^Body^\r\na^b^\r\n"s, {}},
+        TLoadCase{"NulEndsTheText",
+                  MessagesHeader + "a^b^\r\nc^d\0e^\r\nf^g^\r\n"s,
+                  {{"a", "b"}, {"c", "d"}},
+                  true},
+        TLoadCase{"NulInHeader", "Subj\0ect^Body^\r\na^b^\r\n"s, {}, true},
+        TLoadCase{"OnlyBlanksAndZerosAfterNul", MessagesHeader + "a^b^\r\n\0\0 \r\n\t\0"s, {{"a", "b"}}},
         TLoadCase{"EscapesDecoded",
                   MessagesHeader + "a\x10"
                                    "cb\x10r\x10n^\x10"
@@ -288,6 +303,125 @@ TEST(StoreErrors, UnreadableFileFailsLoadAndBlocksSave)
     EXPECT_EQ(ErrorOf([&] { forums.SaveAll(); }),
               "Not saved: \"" + forums.FilePath() + "\" could not be read when the program started.");
     EXPECT_TRUE(std::filesystem::is_symlink(forums.FilePath()));
+}
+
+// Only a regular file of sane size is read: a FIFO would hang start-up, a device would feed bytes until
+// memory runs out. Each is refused as a failed load, so the store then keeps its hands off the file.
+TEST(StoreErrors, OnlyARegularFileOfSaneSizeIsRead)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::function<void(const std::string&)> Make;
+        const char* Reason;
+    };
+    const TCase cases[] = {
+        {"fifo", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, "Not a regular file"},
+        {"link to a device",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
+         "Not a regular file"},
+        {"above 1 GiB",
+         [](const std::string& path) {
+             WriteFileBytes(path, "URL^Username^Password^\r\na^b^c^\r\n");
+             std::filesystem::resize_file(path, (std::uintmax_t(1) << 30) + 1); // sparse: costs no space
+         },
+         "The file is too large"},
+    };
+    for (const TCase& c : cases) {
+        TTestDir dir;
+        c.Make(dir.File("Forums.dat"));
+        const auto before = std::filesystem::symlink_status(dir.File("Forums.dat")).type();
+        TForums store(dir.Path());
+        EXPECT_EQ(ErrorOf([&] { store.LoadAll(); }),
+                  "Cannot open file \"" + store.FilePath() + "\". " + c.Reason)
+            << c.Name;
+        EXPECT_EQ(store.Count(), 0) << c.Name;
+        EXPECT_THROW(store.SaveAll(), ENotSavedError) << c.Name;
+        EXPECT_EQ(std::filesystem::symlink_status(dir.File("Forums.dat")).type(), before) << c.Name;
+    }
+}
+
+// Saving as root: "Forums.dat" holds passwords, so a file of another user (reached through a link, say)
+// is never replaced, which would hand them the new passwords; other stores keep their owner.
+TEST(StoreErrors, ForumsOfAnotherUserAreNotReplaced)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    constexpr uid_t Other = 65534;
+    struct TCase
+    {
+        const char* File;
+        bool Refused;
+    };
+    const TCase cases[] = {{"Forums.dat", true}, {"Messages.dat", false}, {"Formats.dat", false}};
+    for (const TCase& c : cases) {
+        TTestDir dir;
+        std::filesystem::create_directory(dir.File("other"));
+        const std::string target = dir.File("other/") + c.File;
+        WriteFileBytes(target, "old\r\n");
+        ASSERT_EQ(::chown(target.c_str(), Other, Other), 0);
+        ::chmod(target.c_str(), 0644);
+        std::filesystem::create_symlink(target, dir.File(c.File));
+        const std::string name = c.File;
+        std::string message;
+        if (name == "Forums.dat") {
+            TForums store(dir.Path());
+            Fill(store, {{"https://f", "me", "secret"}});
+            message = ErrorOf([&] { store.SaveAll(); });
+        } else if (name == "Messages.dat") {
+            message = ErrorOf([&] { TFMessages(dir.Path()).SaveAll(); });
+        } else {
+            message = ErrorOf([&] { TFormats(dir.Path()).SaveAll(); });
+        }
+        struct stat info;
+        ASSERT_EQ(::stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, Other) << c.File;
+        if (c.Refused) {
+            EXPECT_EQ(message,
+                      "Cannot create file \"" + dir.File(c.File) + "\". The file belongs to another user");
+            EXPECT_EQ(ReadFileBytes(target), "old\r\n");
+        } else {
+            EXPECT_EQ(message, "") << c.File;
+            EXPECT_NE(ReadFileBytes(target), "old\r\n") << c.File;
+        }
+    }
+}
+
+// A save killed half-way leaves "<file>.tmp<pid>_<n>" behind; the next save of that file removes it once
+// no process of that id runs. Anything else is left alone.
+TEST(StoreErrors, LeftoversOfKilledSavesAreRemoved)
+{
+    const pid_t gone = ::fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0); // its id now belongs to no process
+    const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+    struct TCase
+    {
+        std::string Name;
+        bool Removed;
+    };
+    const TCase cases[] = {
+        {"Messages.dat.tmp" + dead + "_0", true},
+        {"Messages.dat.tmp" + dead + "_17", true},
+        {"Messages.dat.tmp" + alive + "_3", false},     // a save of this process still under way
+        {"Messages.dat.tmp1_0", false},                 // a running process
+        {"Forums.dat.tmp" + dead + "_0", false},        // another store's file
+        {"Messages.dat.tmp" + dead + "_0.keep", false}, // not a name the save makes
+        {"Messages.dat.tmp" + dead, false},
+        {"Messages.dat.tmp0" + dead + "_0", false},
+        {"Messages.datx.tmp" + dead + "_0", false},
+    };
+    TTestDir dir;
+    for (const TCase& c : cases)
+        WriteFileBytes(dir.File(c.Name), "left over");
+    TFMessages store(dir.Path());
+    Fill(store, {{"s", "b"}});
+    store.SaveAll();
+    for (const TCase& c : cases)
+        EXPECT_EQ(std::filesystem::exists(dir.File(c.Name)), !c.Removed) << c.Name;
+    EXPECT_EQ(ReadFileBytes(store.FilePath()), MessagesHeader + "s^b^\r\n");
 }
 
 TEST(StoreErrors, FileWithoutReadPermission)

@@ -1,12 +1,13 @@
 // The profile-file reader that the branding configuration is read with.
 #include "TestDir.h"
+#include "core/UErrors.h"
 #include "core/UProfile.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(ReadProfileString, FollowsTheProfileFileRules)
+TEST(Profile, FollowsTheProfileFileRules)
 {
     struct TCase
     {
@@ -34,6 +35,11 @@ TEST(ReadProfileString, FollowsTheProfileFileRules)
         {"missing key", "[Settings]\nAppName=x\n", "IconPath", ""},
         {"empty value", "[Settings]\nAppName=\nAppName=late\n", "AppName", ""},
         {"crlf", "[Settings]\r\nAppName=x\r\n", "AppName", "x"},
+        {"byte-order mark skipped", "\xEF\xBB\xBF[Settings]\r\nAppName=x\r\n", "AppName", "x"},
+        {"byte-order mark only at the start",
+         "[Settings]\n\xEF\xBB\xBF"
+         "AppName=x\n",
+         "AppName", ""},
         {"equals in value", "[Settings]\nLink1URL=http://a/?b=c\n", "Link1URL", "http://a/?b=c"},
         {"no equals sign", "[Settings]\nAppName\nAppName=x\n", "AppName", "x"},
         {"prefix is not the key", "[Settings]\nBannerPath10=x\n", "BannerPath1", ""},
@@ -45,15 +51,51 @@ TEST(ReadProfileString, FollowsTheProfileFileRules)
     TTestDir dir;
     for (const TCase& c : cases) {
         WriteFileBytes(dir.File("dbconfig.dat"), c.Text);
-        EXPECT_EQ(ReadProfileString(dir.File("dbconfig.dat"), "Settings", c.Key), c.Value) << c.Name;
+        EXPECT_EQ(TProfile(dir.File("dbconfig.dat")).ReadString("Settings", c.Key), c.Value) << c.Name;
     }
 }
 
-TEST(ReadProfileString, MissingFileOrDirectoryGivesEmpty)
+TEST(Profile, MissingFileOrDirectoryGivesEmpty)
 {
     TTestDir dir;
-    EXPECT_EQ(ReadProfileString(dir.File("absent.dat"), "Settings", "AppName"), "");
-    EXPECT_EQ(ReadProfileString(dir.Path(), "Settings", "AppName"), "");
+    EXPECT_EQ(TProfile(dir.File("absent.dat")).ReadString("Settings", "AppName"), "");
+    EXPECT_EQ(TProfile(dir.Path()).ReadString("Settings", "AppName"), "");
+}
+
+// A file far larger than any configuration, or with a line far longer than any value, is refused whole
+// rather than read: the branding goes on without it.
+TEST(Profile, RefusesOversizedFilesAndLines)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::string Text;
+        std::string Reason; // "" when read
+    };
+    const std::string head = "[Settings]\nAppName=x\n";
+    const TCase cases[] = {
+        {"1 MiB", head + std::string(MaxProfileFileSize - head.size(), '\n'), ""},
+        {"above 1 MiB", head + std::string(MaxProfileFileSize - head.size() + 1, '\n'),
+         "The file is too large"},
+        {"64 KiB line", head + "A=" + std::string(MaxProfileLineLength - 2, 'v') + "\n", ""},
+        {"longer line", head + "A=" + std::string(MaxProfileLineLength - 1, 'v') + "\n",
+         "Line 3 is longer than 64 KiB"},
+        {"longer last line without line end", head + std::string(MaxProfileLineLength + 1, ';'),
+         "Line 3 is longer than 64 KiB"},
+    };
+    TTestDir dir;
+    for (const TCase& c : cases) {
+        const std::string path = dir.File("dbconfig.dat");
+        WriteFileBytes(path, c.Text);
+        std::string message;
+        try {
+            EXPECT_EQ(TProfile(path).ReadString("Settings", "AppName"), "x") << c.Name;
+        } catch (const EFOpenError& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message, c.Reason.empty() ? "" : "Cannot open file \"" + path + "\". " + c.Reason)
+            << c.Name;
+    }
 }
 
 } // namespace

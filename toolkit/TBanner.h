@@ -37,7 +37,8 @@ public:
     explicit TGifBanner(QWidget* parent = nullptr);
 
     // Loads a GIF with all its frames. Throws EInvalidGraphic ("GIF image is not valid") for content
-    // that is not a complete GIF, leaving the banner as it was.
+    // that is not a complete GIF, or "GIF image is too large" for one whose frames would not fit the
+    // limits of DecodeGif, leaving the banner as it was.
     void LoadFromData(const QByteArray& gif);
 
     // How long a frame with the given GIF delay (hundredths of a second) stays: the delay in

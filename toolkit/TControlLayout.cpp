@@ -2,6 +2,7 @@
 #include "toolkit/TControlLayout.h"
 
 #include <QEvent>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -110,6 +111,16 @@ void TControlLayout::Relayout()
                 r.moveRight(right);
         }
         item.Widget->setGeometry(r);
+    }
+    // A self-sizing label that names a control beside it stands on that control's text line: both
+    // centre their text vertically, so the label's middle goes to the control's middle.
+    for (const TItem& item : FItems) {
+        const auto* label = qobject_cast<const QLabel*>(item.Widget);
+        if (item.Align != TAlign::None || !item.AutoSize || !label || !label->buddy() ||
+            label->buddy()->parentWidget() != FParent)
+            continue;
+        const QRect buddy = label->buddy()->geometry();
+        item.Widget->move(item.Widget->x(), buddy.top() + (buddy.height() - item.Widget->height()) / 2);
     }
     FBusy = false;
 }

@@ -23,7 +23,8 @@ public:
     static TControlLayout* Find(QWidget* parent);
 
     // Places child at rect (parent coordinates at the design size), anchored to the given edges.
-    // An auto-sized child takes its size hint; anchored only to the right, it grows to the left.
+    // An auto-sized child takes its size hint; anchored only to the right, it grows to the left. An
+    // auto-sized label with a buddy placed in the same parent is centred on the buddy's height.
     void Place(QWidget* child, QRect rect, TAnchors anchors = akLeft | akTop, bool autoSize = false);
     // Docks child to an edge; its height (top, bottom) or width (left, right) is its own.
     void Dock(QWidget* child, TAlign align, int size = 0);

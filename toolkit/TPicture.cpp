@@ -26,6 +26,7 @@ const char* const IconInvalid = "Icon image is not valid";
 const char* const JpegInvalid = "JPEG image is not valid";
 const char* const MetafileInvalid = "Metafile is not valid";
 const char* const GifInvalid = "GIF image is not valid";
+const char* const GifTooLarge = "GIF image is too large";
 const char* const FormatUnknown = "The picture's format is not recognised";
 
 // Metafiles say how large they are; a banner is never larger than this on either side.
@@ -529,6 +530,11 @@ TGifPicture DecodeGif(const QByteArray& data)
     TGifScan scan;
     if (!ScanGif(data, scan))
         throw EInvalidGraphic(GifInvalid);
+    // Every frame is kept as a whole logical screen, so a file of a few hundred bytes that claims a
+    // large screen and many tiny frames would take gigabytes. Both limits stay far above any banner.
+    const qint64 screenPixels = qint64(scan.Screen.width()) * scan.Screen.height();
+    if (screenPixels > MaxGifScreenPixels || screenPixels * 4 * scan.Hundredths.size() > MaxGifFrameBytes)
+        throw EInvalidGraphic(GifTooLarge);
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);

@@ -45,6 +45,12 @@ struct TGifPicture
     QList<TGifFrame> Frames;
 };
 
+// Largest logical screen a GIF may have, and most memory its decoded frames (each a whole screen of 32-bit
+// pixels) may hold.
+inline constexpr qint64 MaxGifScreenPixels = 16'000'000;
+inline constexpr qint64 MaxGifFrameBytes = qint64(256) * 1024 * 1024;
+
 // Decodes every frame of a GIF. Throws EInvalidGraphic ("GIF image is not valid") for content that is
-// not a complete GIF.
+// not a complete GIF, and "GIF image is too large" for a screen above MaxGifScreenPixels or frames that
+// would hold more than MaxGifFrameBytes, before decoding any of them.
 TGifPicture DecodeGif(const QByteArray& data);

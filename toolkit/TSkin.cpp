@@ -368,7 +368,12 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
         css += rule(section).Font().Colour("color", "text").Colour("background-color", "background").Border()
                    .Radius().Colour("selection-background-color", "highlight")
                    .Colour("selection-color", "highlighttext").For(selector);
-        css += rule(section).Colour("border-color", "highlight").For(selector + QStringLiteral(":focus"));
+        // The focus state goes on every selector of a list, or the ones before the last would match
+        // without it.
+        QStringList focused = selector.split(QLatin1Char(','));
+        for (QString& one : focused)
+            one = one.trimmed() + QStringLiteral(":focus");
+        css += rule(section).Colour("border-color", "highlight").For(focused.join(QStringLiteral(", ")));
     };
     field("edit", QStringLiteral("QLineEdit"));
     css += has("edit") ? QStringLiteral("QLineEdit { padding: 0px 3px; }\n") : QString();
@@ -380,8 +385,14 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
 
     if (has("listbox")) {
         const QString rowHeight = Value(QStringLiteral("listbox"), QStringLiteral("rowheight"), QStringLiteral("20"));
-        css += rule("listbox").Raw(QStringLiteral("height"), QString::number(rowHeight.toInt()) + QStringLiteral("px"))
-                   .Raw(QStringLiteral("padding-left"), QStringLiteral("3px")).For(QStringLiteral("QListWidget::item"));
+        // The transparent background is what makes the style draw every item from this rule: an item
+        // rule without anything to draw leaves plain items to the platform style, which knows nothing
+        // of the padding, and only hovered and selected rows would be indented.
+        css += rule("listbox")
+                   .Raw(QStringLiteral("height"), QString::number(rowHeight.toInt()) + QStringLiteral("px"))
+                   .Raw(QStringLiteral("padding-left"), QStringLiteral("3px"))
+                   .Raw(QStringLiteral("background-color"), QStringLiteral("transparent"))
+                   .For(QStringLiteral("QListWidget::item"));
         css += rule("listbox").Colour("background-color", "highlight").Colour("color", "highlighttext")
                    .For(QStringLiteral("QListWidget::item:selected"));
         css += rule("listbox").Colour("background-color", "hover").For(QStringLiteral("QListWidget::item:hover:!selected"));

@@ -6,12 +6,15 @@
 #include "toolkit/TControlLayout.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QDesktopServices>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleOption>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -156,6 +159,42 @@ void TPasswordEdit::paintEvent(QPaintEvent*)
         const int x = area.left() + cursorX - offset;
         p.drawLine(x, area.top() + 1, x, area.bottom() - 1);
     }
+}
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent)
+{
+    setTextElideMode(Qt::ElideMiddle);
+}
+
+void TListBox::keyboardSearch(const QString& search)
+{
+    // The list's own search goes on from the item after the current one when a new word begins; here
+    // every search looks from the top.
+    if (!FSinceTyped.isValid() || FSinceTyped.elapsed() >= QApplication::keyboardInputInterval())
+        FTyped.clear();
+    FSinceTyped.start();
+    FTyped += search;
+    if (FTyped.isEmpty())
+        return;
+    for (int row = 0; row < count(); ++row)
+        if (item(row)->text().startsWith(FTyped, Qt::CaseInsensitive)) {
+            if (!item(row)->isSelected() || currentRow() != row)
+                setCurrentRow(row);
+            return;
+        }
+}
+
+bool TListBox::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (const QListWidgetItem* under = itemAt(help->pos()))
+            QToolTip::showText(help->globalPos(), under->text(), viewport(), visualItemRect(under));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QListWidget::viewportEvent(event);
 }
 
 TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent)

@@ -1,11 +1,13 @@
 // The skinned controls the windows are built from. Their look comes from the shared skin's
 // style sheet; what is here is behaviour: framed panels, rules, self-sizing labels, link labels,
-// the password edit, the banner pictures and a stand-alone scroll bar for a memo.
+// the password edit, the list box, the banner pictures and a stand-alone scroll bar for a memo.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QUrl>
@@ -100,6 +102,26 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// A list box of one-line items. An item too long for the list is cut short in the middle, so that
+// items that differ only at their end stay apart, and the pointer over an item shows its whole
+// text. Type-ahead chooses the first item that begins with the letters typed (without regard to
+// case), collected until a pause of QApplication::keyboardInputInterval().
+class TListBox : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit TListBox(QWidget* parent = nullptr);
+
+    void keyboardSearch(const QString& search) override;
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    QString FTyped;
+    QElapsedTimer FSinceTyped;
 };
 
 // A scroll bar that stands beside a scroll area and scrolls it. While the content fits it is

@@ -57,19 +57,42 @@ QModelIndex TTemplateGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardMod
 
 void TTemplateGrid::mousePressEvent(QMouseEvent* event)
 {
+    FDragRefused = false;
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (!index.isValid() || event->button() != Qt::LeftButton) {
+    if (!index.isValid()) {
         QTableWidget::mousePressEvent(event);
         return;
     }
     if (index == currentIndex()) {
-        // A click on the current cell opens its editor.
+        // A left click on the current cell opens its editor.
         QTableWidget::mousePressEvent(event);
-        edit(index);
+        if (event->button() == Qt::LeftButton)
+            edit(index);
         return;
     }
+    // Any button moves the current cell, so each asks first.
     if (CanSelect(index))
         QTableWidget::mousePressEvent(event);
+    else
+        FDragRefused = true;
+}
+
+void TTemplateGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton)) {
+        QTableWidget::mouseMoveEvent(event);
+        return;
+    }
+    // A drag takes the current cell along from cell to cell, each step asked first. Once a step is
+    // refused, the rest of the drag moves nothing: the message box has taken over the press.
+    event->accept();
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (FDragRefused || state() == EditingState || !index.isValid() || index == currentIndex())
+        return;
+    if (CanSelect(index))
+        setCurrentIndex(index);
+    else
+        FDragRefused = true;
 }
 
 void TTemplateGrid::mouseDoubleClickEvent(QMouseEvent* event)

@@ -14,7 +14,8 @@
 class QPushButton;
 
 // The template table. Row 0 is the heading row (the table's header); rows 1 to 8 are its rows 0 to
-// 7. Every move of the current cell, by the user or the program, is first asked of OnSelectCell.
+// 7. Every move of the current cell, by the user (keys, wheel, a press of any mouse button, a drag)
+// or the program, is first asked of OnSelectCell.
 class TTemplateGrid : public QTableWidget
 {
     Q_OBJECT
@@ -35,12 +36,16 @@ public:
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool CanSelect(const QModelIndex& target);
+
+    // Set when a press or a drag step was refused: the rest of that drag moves nothing.
+    bool FDragRefused = false;
 };
 
 class TfrmFormat : public TSkinDialog

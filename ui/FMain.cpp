@@ -156,6 +156,7 @@ void TfrmMain::BuildEditor()
     bsSkinStdLabel4 = MakeControl<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel4", QStringLiteral("Subject:"));
     layout->Place(bsSkinStdLabel4, QRect(9, 33, 39, 13), akLeft | akTop, true);
     edtSubject = MakeControl<QLineEdit>(bsSkinPanel2, "edtSubject");
+    bsSkinStdLabel4->setBuddy(edtSubject);
     layout->Place(edtSubject, QRect(52, 32, 133, 18));
     btnSPaste = MakeButton(bsSkinPanel2, "btnSPaste", QStringLiteral("Paste"), false);
     layout->Place(btnSPaste, QRect(191, 32, 49, 20));
@@ -186,22 +187,24 @@ void TfrmMain::BuildEditor()
     bsSkinStdLabel7 = MakeControl<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel7", QStringLiteral("Username:"));
     page->Place(bsSkinStdLabel7, QRect(9, 38, 51, 13), akLeft | akTop, true);
     edtUsername = MakeControl<QLineEdit>(bsSkinTabSheet1, "edtUsername");
+    bsSkinStdLabel7->setBuddy(edtUsername);
     page->Place(edtUsername, QRect(66, 37, 99, 18));
     btnUPaste = MakeButton(bsSkinTabSheet1, "btnUPaste", QStringLiteral("Paste"), false);
     page->Place(btnUPaste, QRect(170, 36, 56, 20));
     bsSkinStdLabel8 = MakeControl<TStdLabel>(bsSkinTabSheet1, "bsSkinStdLabel8", QStringLiteral("Password:"));
     page->Place(bsSkinStdLabel8, QRect(9, 68, 49, 13), akLeft | akTop, true);
     edtPassword = MakeControl<TPasswordEdit>(bsSkinTabSheet1, "edtPassword");
+    bsSkinStdLabel8->setBuddy(edtPassword);
     page->Place(edtPassword, QRect(66, 65, 99, 18));
     btnWPaste = MakeButton(bsSkinTabSheet1, "btnWPaste", QStringLiteral("Paste"), false);
     page->Place(btnWPaste, QRect(170, 64, 56, 20));
-    lvwForums = MakeControl<QListWidget>(bsSkinTabSheet1, "lvwForums");
+    lvwForums = MakeControl<TListBox>(bsSkinTabSheet1, "lvwForums");
     lvwForums->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwForums->setSortingEnabled(false);
     lvwForums->setUniformItemSizes(true);
-    // Long addresses are cut short with an ellipsis rather than scrolled sideways.
+    // Long addresses are cut short in the middle rather than scrolled sideways: two forums of one
+    // site differ at the end of their addresses. The whole address shows under the pointer.
     lvwForums->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    lvwForums->setTextElideMode(Qt::ElideRight);
     page->Place(lvwForums, QRect(9, 94, 217, 70), akLeft | akTop | akBottom);
 }
 
@@ -221,6 +224,7 @@ void TfrmMain::BuildBrowser()
     bsSkinStdLabel6 = MakeControl<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel6", QStringLiteral("URL:"));
     bar->Place(bsSkinStdLabel6, QRect(9, 33, 25, 13), akLeft | akTop, true);
     edtURL = MakeControl<QLineEdit>(bsSkinPanel4, "edtURL");
+    bsSkinStdLabel6->setBuddy(edtURL);
     bar->Place(edtURL, QRect(48, 32, 390, 18), akLeft | akTop | akRight);
     bsSkinButton2 = MakeButton(bsSkinPanel4, "bsSkinButton2", QStringLiteral("Go!"), false);
     bar->Place(bsSkinButton2, QRect(445, 31, 47, 20), akTop | akRight);

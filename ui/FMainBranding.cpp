@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <optional>
 #include <random>
 
 // The promotional site's root; a brander sets it at build time (CMake cache variable
@@ -91,9 +92,12 @@ void TfrmMain::LoadBranding()
     const QString configPath = FAppDirectory + ConfigFile;
     if (!FileExists(configPath))
         return;
-    const std::string config = ToAnsi(configPath);
+    // The configuration is read once. One that is refused (too large, say) is reported, and the
+    // branding goes on as if it named nothing.
+    std::optional<TProfile> config;
+    BrandingStep([&] { config.emplace(ToAnsi(configPath)); });
     const auto read = [&config](const QString& key) {
-        return FromAnsi(ReadProfileString(config, Section, ToAnsi(key)));
+        return config ? FromAnsi(config->ReadString(Section, ToAnsi(key))) : QString();
     };
 
     const QString appName = read(QStringLiteral("AppName"));
@@ -163,7 +167,8 @@ void TfrmMain::LoadBranding()
 void TfrmMain::LoadBannerImage(int candidate)
 {
     // The image is kept under a neutral name (numbered by the banner's place among the candidates) and
-    // decoded from there as it is; the banner's own file name only picks the decoder.
+    // decoded from there as it is; the banner's own file name only picks the decoder, by its extension
+    // (a name such as "my.gifts.jpg" is a JPEG).
     const QString stored = FAppDirectory + QStringLiteral("dbimg%1.dat").arg(candidate + 1);
     if (!FileExists(stored)) {
         panBanner->hide();
@@ -172,7 +177,7 @@ void TfrmMain::LoadBannerImage(int candidate)
     const QString fileName = FileNamePart(BannerPath);
     try {
         const QByteArray data = ReadWholeFile(stored);
-        if (fileName.toLower().contains(QLatin1String(".gif"))) {
+        if (PictureExtension(fileName).compare(QLatin1String("gif"), Qt::CaseInsensitive) == 0) {
             gifBanner->show();
             imgBanner->hide();
             gifBanner->LoadFromData(data);

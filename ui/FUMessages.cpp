@@ -45,6 +45,8 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     lvwMsgs->setUniformRowHeights(true);
     lvwMsgs->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwMsgs->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Rows are chosen whole, so the keyboard's focus frame goes round the whole row, not one cell.
+    lvwMsgs->setAllColumnsShowFocus(true);
     lvwMsgs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lvwMsgs->header()->setStretchLastSection(false);
     lvwMsgs->header()->setSectionsMovable(false);
@@ -58,6 +60,7 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     bsSkinStdLabel4 = MakeControl<TStdLabel>(this, "bsSkinStdLabel4", QStringLiteral("Subject:"));
     layout->Place(bsSkinStdLabel4, QRect(9, 161, 39, 13), akLeft | akTop, true);
     edtSubject = MakeControl<QLineEdit>(this, "edtSubject");
+    bsSkinStdLabel4->setBuddy(edtSubject);
     edtSubject->setReadOnly(true);
     layout->Place(edtSubject, QRect(64, 160, 289, 18));
     bsSkinStdLabel5 = MakeControl<TStdLabel>(this, "bsSkinStdLabel5", QStringLiteral("Message:"));
@@ -131,6 +134,7 @@ void TfrmFMessages::lvwMsgsSelectItem(QTreeWidgetItem* item, bool selected)
     if (!selected || !item)
         return;
     edtSubject->setText(item->text(0));
+    edtSubject->setCursorPosition(0); // a long subject shows its beginning
     memBody->setPlainText(item->data(1, BodyRole).toString());
 }
 
@@ -143,6 +147,7 @@ void TfrmFMessages::lvwMsgsDblClick()
 void TfrmFMessages::btnLoadClick()
 {
     frmMain->edtSubject->setText(edtSubject->text());
+    frmMain->edtSubject->setCursorPosition(0); // a long subject shows its beginning
     frmMain->memBody->setPlainText(memBody->toPlainText());
 }
 
@@ -153,6 +158,8 @@ void TfrmFMessages::btnDeleteClick()
         const int index = lvwMsgs->indexOfTopLevelItem(selected.first());
         frmMain->Messages->RemoveAt(index);
         delete lvwMsgs->takeTopLevelItem(index);
+        // No row is chosen afterwards, and none carries the focus frame either.
+        lvwMsgs->setCurrentItem(nullptr);
         lvwMsgs->clearSelection();
     }
     edtSubject->clear();

@@ -96,6 +96,35 @@ TEST(GifBanner, RefusesWhatIsNotACompleteGif)
     }
 }
 
+// A GIF of a few hundred bytes with a huge logical screen and many one-pixel frames: every frame is kept
+// as a whole screen, so it is refused before anything is decoded.
+TEST(GifBanner, RefusesGifsWhoseFramesWouldNotFitInMemory)
+{
+    const auto gif = [](int width, int height, int frames) {
+        QByteArray data = MakeGif(1, 1, QList<TGifFrameSpec>(frames, Solid(1, 1, 1, 10)));
+        data[6] = char(width & 0xFF), data[7] = char(width >> 8);
+        data[8] = char(height & 0xFF), data[9] = char(height >> 8);
+        return data;
+    };
+    const QByteArray cases[] = {
+        gif(4000, 4000, 40),  // 64 MB a frame: 2.5 GB in all
+        gif(5000, 4000, 1),   // 20 megapixels
+        gif(65535, 65535, 1), // the largest screen a GIF can claim
+        gif(2048, 2048, 17),  // one frame more than 256 MiB holds
+    };
+    for (const QByteArray& data : cases) {
+        ASSERT_LT(data.size(), 1024);
+        TGifBanner banner;
+        try {
+            banner.LoadFromData(data);
+            ADD_FAILURE() << "accepted " << data.toHex().left(20).constData();
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), "GIF image is too large");
+        }
+        EXPECT_EQ(banner.FrameCount(), 0);
+    }
+}
+
 TEST(DecodePicture, DecodesEachFormatByItsExtension)
 {
     struct TCase

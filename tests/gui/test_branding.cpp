@@ -109,6 +109,43 @@ TEST_F(BrandingTest, OnlyAnAppNameSetsTheCaptionAndEmptiesTheLinks)
     ExpectStartupComplete(*w);
 }
 
+// The configuration is read once, whatever its size: a file or a line far beyond any configuration is
+// reported and branding goes on without its keys; a byte-order mark that an editor put first is skipped.
+TEST_F(BrandingTest, AConfigurationThatCannotBeUsedIsReportedAndBrandingGoesOn)
+{
+    struct TCase
+    {
+        const char* Name;
+        QByteArray Config;
+        QString Reason; // empty: read
+    };
+    const QByteArray settings = "[Settings]\r\nAppName=Forum Pal\r\nLink1URL=http://l/\r\n";
+    const TCase cases[] = {
+        {"byte-order mark", "\xEF\xBB\xBF" + settings, {}},
+        {"above 1 MiB", settings + QByteArray(1024 * 1024, ';'), QStringLiteral("The file is too large")},
+        {"line above 64 KiB", settings + "AfiliateID=" + QByteArray(64 * 1024, 'a') + "\r\n",
+         QStringLiteral("Line 4 is longer than 64 KiB")},
+    };
+    for (const TCase& c : cases) {
+        Recorder.Clear();
+        TTempAppDir dir;
+        dir.Write("dbconfig.dat", c.Config);
+        dir.Write("dbskin.dat", SkinContainer(3, BrandSkin));
+        const auto w = Start(dir.Path());
+        const bool read = c.Reason.isEmpty();
+        EXPECT_EQ(Reports(), read ? QStringList()
+                                  : QStringList{QStringLiteral("Cannot open file \"%1dbconfig.dat\". %2")
+                                                    .arg(dir.Path(), c.Reason)})
+            << c.Name;
+        EXPECT_EQ(w->windowTitle(), read ? QStringLiteral("Forum Pal") : QStringLiteral("Threadwick"))
+            << c.Name;
+        EXPECT_EQ(w->lblLink1URL->URL(), read ? QStringLiteral("http://l/") : QString()) << c.Name;
+        EXPECT_EQ(w->bsSkinData1->Skin().Name(), QStringLiteral("Brand")) << c.Name;
+        ExpectStartupComplete(*w);
+    }
+    TfrmMain restored(Dir.Path()); // the next window starts from the built-in skin again
+}
+
 TEST_F(BrandingTest, AValueIsCutTo2047Characters)
 {
     Config("AppName=" + QByteArray(3000, 'n') + "\nAfiliateID=\"  a1 \"\n");
@@ -337,6 +374,10 @@ TEST_F(BrandingTest, ABannerThatCannotBeDecodedIsReportedAndBrandingGoesOn)
     const QByteArray bmp = MakeImage("bmp", QSize(40, 20)), ico = MakeImage("ico", QSize(16, 16)),
                      jpg = MakeImage("jpg", QSize(40, 20)), wmf = MakeWmf(), emf = MakeEmf(),
                      gif = MakeGif(4, 4, {Solid(4, 4, 1, 10)});
+    // 40 one-pixel frames on a 4000 x 4000 screen: a few hundred bytes that would decode to 2.5 GB.
+    QByteArray hugeGif = MakeGif(1, 1, QList<TGifFrameSpec>(40, Solid(1, 1, 1, 10)));
+    hugeGif[6] = hugeGif[8] = char(4000 & 0xFF);
+    hugeGif[7] = hugeGif[9] = char(4000 >> 8);
     struct TCase
     {
         const char* Path;
@@ -356,6 +397,9 @@ TEST_F(BrandingTest, ABannerThatCannotBeDecodedIsReportedAndBrandingGoesOn)
         {"b.emf", emf.left(40) + "nope" + emf.mid(44), "Metafile is not valid"},
         {"b.gif", gif.left(gif.size() - 6), "GIF image is not valid"},
         {"b.gif", "GIF89a" + QByteArray(30, '\x07'), "GIF image is not valid"},
+        {"b.gif", hugeGif, "GIF image is too large"},
+        // The extension picks the decoder, not ".gif" elsewhere in the name.
+        {"my.gifts.jpg", gif, "JPEG image is not valid"},
         {"b.png", MakeImage("png", QSize(4, 4)), "Unknown picture file extension (.png)"},
         {"banner", "no known picture", "The picture's format is not recognised"},
     };

@@ -6,10 +6,12 @@
 #include "ui/FMain.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -135,9 +137,19 @@ TEST_F(ForumList, ChoosingByMouseKeysAndTypeAheadFillsTheEdits)
         const char* Username;
         const char* Password;
     } steps[] = {
-        {"click 1", 1, "bob", "pb"},     {"down", 2, "", "pc"},    {"up", 1, "bob", "pb"},
-        {"home", 0, "ann", "pa"},        {"end", 2, "", "pc"},     {"type http://b", 1, "bob", "pb"},
-        {"type http://br", 2, "", "pc"}, {"click 2", 2, "", "pc"}, // the item already selected
+        {"click 1", 1, "bob", "pb"},
+        {"down", 2, "", "pc"},
+        {"up", 1, "bob", "pb"},
+        {"home", 0, "ann", "pa"},
+        {"end", 2, "", "pc"},
+        {"type http://b", 1, "bob", "pb"},
+        {"type http://br", 2, "", "pc"},
+        {"click 2", 2, "", "pc"}, // the item already selected
+        // The first item that begins with the letters, even when it is the one selected.
+        {"click 0", 0, "ann", "pa"},
+        {"type h", 0, "ann", "pa"},
+        {"type http://b", 1, "bob", "pb"},
+        {"type http://b", 1, "bob", "pb"},
     };
     for (const auto& step : steps) {
         const QString action = QLatin1String(step.Action);
@@ -159,6 +171,44 @@ TEST_F(ForumList, ChoosingByMouseKeysAndTypeAheadFillsTheEdits)
     }
     // Choosing never changes what is stored.
     EXPECT_EQ(Stored(), ThreeForums);
+}
+
+// Two long addresses of one site differ only at their end: the list keeps them apart, shows the whole
+// address under the pointer, and indents every row alike, selected or not.
+TEST_F(ForumList, LongAddressesOfOneSiteCanBeToldApart)
+{
+    const std::string site = "https://www.example-forums.com/index.php?action=post;board=";
+    Start({{site + "12", "", ""}, {site + "47", "", ""}, {"http://short.example/", "", ""}});
+    ClickItem(2);
+    Pump();
+    const QImage shown = List()->viewport()->grab().toImage();
+    const auto row = [&](int i) {
+        const QRect r = List()->visualItemRect(List()->item(i));
+        return shown.copy(r.intersected(QRect(QPoint(0, 0), shown.size())));
+    };
+    EXPECT_NE(row(0), row(1)) << "both addresses look the same";
+
+    // The first column holding ink is the same in every row.
+    const auto firstInk = [&](int i) {
+        const QImage image = row(i);
+        const int background = QColor(image.pixel(image.width() - 1, 0)).lightness();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qAbs(QColor(image.pixel(x, y)).lightness() - background) > 60)
+                    return x;
+        return -1;
+    };
+    EXPECT_GT(firstInk(0), 0);
+    EXPECT_EQ(firstInk(2), firstInk(0)) << "the selected row is indented differently";
+
+    for (int i = 0; i < 2; ++i) {
+        const QPoint at = List()->visualItemRect(List()->item(i)).center();
+        QHelpEvent help(QEvent::ToolTip, at, List()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(List()->viewport(), &help);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }));
+        EXPECT_EQ(QToolTip::text(), QString::fromStdString(site + (i == 0 ? "12" : "47")));
+    }
+    QToolTip::hideText();
 }
 
 TEST_F(ForumList, SelectingAForumKeepsCredentialsTheLocaleCannotShow)

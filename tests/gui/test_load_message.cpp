@@ -120,6 +120,19 @@ TEST_F(LoadMessageTest, DetailFieldsShowTheLastChosenMessage)
     EXPECT_EQ(Finished, mrOk);
 }
 
+// A subject longer than its edit shows its beginning, in the dialog and once loaded.
+TEST_F(LoadMessageTest, ALongSubjectShowsItsBeginning)
+{
+    const QString subject =
+        QStringLiteral("A subject far longer than the edit it is shown in, ") + QString(200, 'x');
+    Open("Subject^Body^\r\n" + subject.toLatin1() + "^b^\r\n");
+    ClickRow(0);
+    EXPECT_EQ(Dialog->edtSubject->cursorPosition(), 0);
+    QTest::mouseClick(Dialog->btnLoad, Qt::LeftButton);
+    EXPECT_EQ(Window->edtSubject->text(), subject);
+    EXPECT_EQ(Window->edtSubject->cursorPosition(), 0);
+}
+
 TEST_F(LoadMessageTest, LoadingWithNothingChosenEmptiesTheEditor)
 {
     for (const QByteArray& store : {QByteArray(), ThreeMessages}) {
@@ -161,6 +174,7 @@ TEST_F(LoadMessageTest, DeleteRemovesTheChosenRowFromListStoreAndFile)
     EXPECT_EQ(Window->Messages->RecordAt(1).Body, "A");
     EXPECT_EQ(Dialog->lvwMsgs->topLevelItemCount(), 2);
     EXPECT_TRUE(Dialog->lvwMsgs->selectedItems().isEmpty());
+    EXPECT_EQ(Dialog->lvwMsgs->currentItem(), nullptr); // no unselected row with the focus frame
     EXPECT_TRUE(Dialog->edtSubject->text().isEmpty());
     EXPECT_TRUE(Dialog->memBody->toPlainText().isEmpty());
     EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\nHello^First body\x10r\x10n" "second line^\r\nSame^A^\r\n");

@@ -114,18 +114,33 @@ TEST_F(MainWindowTest, EveryControlStandsWhereItIsLaidOut)
         }
     }
 
-    // Labels keep their place and are as large as their caption.
-    const std::pair<const char*, QPoint> labels[] = {
-        {"bsSkinStdLabel1", {114, 9}}, {"bsSkinStdLabel3", {9, 9}},  {"bsSkinStdLabel4", {9, 33}},
-        {"bsSkinStdLabel5", {9, 57}},  {"bsSkinStdLabel7", {9, 38}}, {"bsSkinStdLabel8", {9, 68}},
-        {"bsSkinStdLabel2", {8, 9}},   {"bsSkinStdLabel6", {9, 33}}, {"lblLink1URL", {13, 9}},
+    // Labels keep their place and are as large as their caption; a label beside an edit stands on the
+    // edit's text line instead, its middle level with the edit's.
+    struct TLabelCase
+    {
+        const char* Name;
+        QPoint Place;
+        const char* Edit;
     };
-    for (const auto& [name, place] : labels) {
-        SCOPED_TRACE(name);
-        auto* label = w.findChild<QLabel*>(QLatin1String(name));
+    const TLabelCase labels[] = {
+        {"bsSkinStdLabel1", {114, 9}, nullptr},      {"bsSkinStdLabel3", {9, 9}, nullptr},
+        {"bsSkinStdLabel4", {9, 33}, "edtSubject"},  {"bsSkinStdLabel5", {9, 57}, nullptr},
+        {"bsSkinStdLabel7", {9, 38}, "edtUsername"}, {"bsSkinStdLabel8", {9, 68}, "edtPassword"},
+        {"bsSkinStdLabel2", {8, 9}, nullptr},        {"bsSkinStdLabel6", {9, 33}, "edtURL"},
+        {"lblLink1URL", {13, 9}, nullptr},
+    };
+    for (const TLabelCase& c : labels) {
+        SCOPED_TRACE(c.Name);
+        auto* label = w.findChild<QLabel*>(QLatin1String(c.Name));
         ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->pos(), place);
         EXPECT_EQ(label->size(), label->sizeHint());
+        if (!c.Edit) {
+            EXPECT_EQ(label->pos(), c.Place);
+            continue;
+        }
+        const QRect edit = w.findChild<QWidget*>(QLatin1String(c.Edit))->geometry();
+        EXPECT_EQ(label->x(), c.Place.x());
+        EXPECT_LE(qAbs(2 * label->y() + label->height() - (2 * edit.y() + edit.height())), 1);
     }
     EXPECT_EQ(w.lblLink2URL->geometry().right() + 1, 761 - 15);
 

@@ -5,6 +5,10 @@
 #include "toolkit/TSkinData.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +54,37 @@ TEST(Skin, BrokenDescriptionsAreRefusedWithAClearMessage)
             EXPECT_STREQ(e.what(), c.Message);
         }
     }
+}
+
+// Edits and memos draw the focus border only while they have the focus.
+TEST(Skin, OnlyTheFocusedControlShowsTheFocusBorder)
+{
+    const TSkin skin = TSkinData::BuiltInSkin();
+    qApp->setStyleSheet(skin.StyleSheet(QString()));
+    QWidget window;
+    window.resize(300, 200);
+    auto* plain = new QPlainTextEdit(&window);
+    plain->setGeometry(10, 10, 120, 60);
+    auto* rich = new QTextEdit(&window);
+    rich->setGeometry(150, 10, 120, 60);
+    auto* line = new QLineEdit(&window);
+    line->setGeometry(10, 100, 120, 20);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto border = [](QWidget* w) { return QColor(w->grab().toImage().pixel(0, w->height() / 2)); };
+    for (QWidget* focused : std::initializer_list<QWidget*>{line, plain, rich}) {
+        focused->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return focused->hasFocus(); }));
+        for (auto [w, section] :
+             {std::pair<QWidget*, const char*>{plain, "memo"}, {rich, "memo"}, {line, "edit"}}) {
+            const QColor expected(skin.Value(
+                QLatin1String(section), QLatin1String(w == focused ? "highlight" : "border"), QString()));
+            EXPECT_EQ(border(w), expected) << w->metaObject()->className() << " with "
+                                           << focused->metaObject()->className() << " focused";
+        }
+    }
+    qApp->setStyleSheet(QString());
 }
 
 TEST(Skin, ReadsSectionsKeysAndFonts)

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -117,26 +118,61 @@ TEST_F(TemplatesDialogTest, EveryWayIntoRowsOneToThreeIsRefusedWithOneMessage)
     const TCase cases[] = {
         {"Up", [](TemplatesDialogTest& t) { QTest::keyClick(t.Grid(), Qt::Key_Up); }},
         {"Page Up", [](TemplatesDialogTest& t) { QTest::keyClick(t.Grid(), Qt::Key_PageUp); }},
-        {"Ctrl+Home", [](TemplatesDialogTest& t) { QTest::keyClick(t.Grid(), Qt::Key_Home, Qt::ControlModifier); }},
+        {"Ctrl+Home",
+         [](TemplatesDialogTest& t) { QTest::keyClick(t.Grid(), Qt::Key_Home, Qt::ControlModifier); }},
         {"wheel up", [](TemplatesDialogTest& t) { t.Wheel(120); }},
-        {"click on row 2", [](TemplatesDialogTest& t) {
+        {"click on row 2",
+         [](TemplatesDialogTest& t) {
              QTest::mouseClick(t.Grid()->viewport(), Qt::LeftButton, {}, t.CellCentre(1, 2));
          }},
-        {"double-click on row 1", [](TemplatesDialogTest& t) {
+        {"double-click on row 1",
+         [](TemplatesDialogTest& t) {
              QTest::mouseDClick(t.Grid()->viewport(), Qt::LeftButton, {}, t.CellCentre(3, 1));
          }},
         {"program move", [](TemplatesDialogTest& t) { EXPECT_FALSE(t.Grid()->MoveTo(0, 3)); }},
+        {"right-click on row 2",
+         [](TemplatesDialogTest& t) {
+             QTest::mouseClick(t.Grid()->viewport(), Qt::RightButton, {}, t.CellCentre(0, 2));
+         }},
+        {"middle-click on row 3",
+         [](TemplatesDialogTest& t) {
+             QTest::mouseClick(t.Grid()->viewport(), Qt::MiddleButton, {}, t.CellCentre(0, 3));
+         }},
+        {"drag from row 4 into row 2",
+         [](TemplatesDialogTest& t) {
+             // Pressed on the current cell, whose editor the press opens and the drag leaves alone; then
+             // from another cell of row 4, which the drag takes along.
+             for (int column : {0, 1}) {
+                 QWidget* viewport = t.Grid()->viewport();
+                 QTest::mousePress(viewport, Qt::LeftButton, {}, t.CellCentre(column, 4));
+                 for (int row : {3, 2}) {
+                     const QPointF at(t.CellCentre(column, row));
+                     QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
+                                      Qt::LeftButton, Qt::NoModifier);
+                     QApplication::sendEvent(viewport, &move);
+                 }
+                 QTest::mouseRelease(viewport, Qt::LeftButton, {}, t.CellCentre(column, 2));
+                 t.Grid()->CommitEditor();
+             }
+         }},
     };
     Open(3);
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
+        Grid()->MoveTo(0, 4);
         Boxes.Clear();
+        const QPoint before = Current();
         c.Act(*this);
         Pump();
         EXPECT_GE(ReadOnlyMessages(), 1);
         EXPECT_LE(ReadOnlyMessages(), 2); // a double-click is two attempts
-        EXPECT_EQ(Current(), QPoint(0, 4));
+        EXPECT_EQ(Current().y(), before.y());
         EXPECT_FALSE(Grid()->IsEditing());
+        // Rows 1 to 3 are as loaded, whatever was typed afterwards.
+        QTest::keyClicks(Grid(), "zz");
+        Grid()->CommitEditor();
+        for (int row = 1; row <= 3; ++row)
+            EXPECT_EQ(Dialog->Cell(0, row), QStringLiteral("t%1").arg(row)) << row;
     }
 }
 
