@@ -16,17 +16,22 @@ bool StaysLocal(const QUrl& address)
 
 } // namespace
 
-bool TLocalContentGuard::Refused(const QUrl& firstParty, const QUrl& initiator, const QUrl& request)
+bool TLocalContentGuard::Refused(bool topLevel, const QUrl& firstParty, const QUrl& initiator,
+                                 const QUrl& request)
 {
     if (StaysLocal(request))
         return false;
+    if (initiator.scheme() == QLatin1String("file"))
+        return true;
     // A frame of another origin inside a local page (a data: frame, say) is still the local
-    // page's: the top-level page decides as well as the frame that asks.
-    return firstParty.isLocalFile() || initiator.scheme() == QLatin1String("file");
+    // page's. A new top-level page is not: Back from a local page to a web page names the local
+    // page as its first party, but the user started it.
+    return !topLevel && firstParty.isLocalFile();
 }
 
 void TLocalContentGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
-    if (Refused(info.firstPartyUrl(), info.initiator(), info.requestUrl()))
+    const bool topLevel = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
+    if (Refused(topLevel, info.firstPartyUrl(), info.initiator(), info.requestUrl()))
         info.block(true);
 }

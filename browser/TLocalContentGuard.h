@@ -17,6 +17,7 @@ public:
 
     // Whether a request for request, made inside the page at firstParty on behalf of initiator
     // (the origin of the frame that started it; empty for a navigation the user started), is
-    // refused: any request that leaves the computer, when a local page started it or lies in it.
-    static bool Refused(const QUrl& firstParty, const QUrl& initiator, const QUrl& request);
+    // refused: any request that leaves the computer, when a local page started it or, for the
+    // parts of a page (not a new top-level page), lies in it.
+    static bool Refused(bool topLevel, const QUrl& firstParty, const QUrl& initiator, const QUrl& request);
 };

@@ -193,7 +193,12 @@ TEST_F(BrowserSafety, LocalPagesReachNeitherOtherFilesNorTheNetwork)
     for (const char* path : {"/form", "/image.png", "/fetch", "/socket", "/beacon", "/navigate"})
         EXPECT_FALSE(server.Asked(QLatin1String(path)))
             << path << " in " << server.Requests().join(", ").toStdString();
-    // ... and cannot reach local files.
+    // Back and Forward between local and web pages still work.
+    Pane().Navigate(page.Url());
+    ASSERT_TRUE(WaitUntil([&] { return Title().startsWith(QStringLiteral("local")) && !Pane().IsBusy(); }));
+    Pane().GoBack();
+    EXPECT_TRUE(WaitUntil([&] { return Title() == QStringLiteral("web") && !Pane().IsBusy(); }));
+    // A web page cannot reach local files.
     EXPECT_EQ(
         RunScript(Pane().Page(), QStringLiteral("var r = 'blocked'; try { var x = new XMLHttpRequest(); "
                                                 "x.open('GET', '%1', false); x.send(); r = x.responseText; }"
