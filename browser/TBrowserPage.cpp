@@ -107,9 +107,11 @@ void TBrowserPage::SetOpener(TOpener opener)
 
 bool TBrowserPage::ShownInPane(const QUrl& address) const
 {
-    static const QStringList shown = {
-        QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file"),       QStringLiteral("data"),
-        QStringLiteral("blob"), QStringLiteral("about"), QStringLiteral("view-source")};
+    // The engine's own pages ("chrome:") included.
+    static const QStringList shown = {QStringLiteral("http"),   QStringLiteral("https"),
+                                      QStringLiteral("file"),   QStringLiteral("data"),
+                                      QStringLiteral("blob"),   QStringLiteral("about"),
+                                      QStringLiteral("chrome"), QStringLiteral("view-source")};
     return shown.contains(address.scheme()) || profile()->urlSchemeHandler(address.scheme().toUtf8());
 }
 
@@ -178,10 +180,10 @@ bool TBrowserPage::ShowDialog(TBrowserDialog& dialog)
 QString TBrowserPage::Speaker(const QUrl& securityOrigin, const QString& message) const
 {
     QString who;
-    if (securityOrigin.scheme() == QLatin1String("file") || url().isLocalFile())
+    if (securityOrigin.scheme() == QLatin1String("file"))
         who = url().isLocalFile() ? tr("The local page %1 says:").arg(url().toLocalFile())
                                   : tr("A local page says:");
-    else if (!securityOrigin.isEmpty() && securityOrigin.scheme() != QLatin1String("data"))
+    else if (!securityOrigin.host().isEmpty())
         who = tr("The page at %1 says:").arg(securityOrigin.toString(QUrl::RemovePath | QUrl::RemoveQuery));
     else
         who = tr("A page without an address says:");
