@@ -120,10 +120,14 @@ bool TBrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
     if (!ShownInPane(url)) {
         // Never handed on by the engine itself; the question comes once the engine is done with the
         // request, outside its call.
-        QTimer::singleShot(0, this, [self = QPointer<TBrowserPage>(this), url] {
-            if (self)
-                self->AskToOpenElsewhere(url);
-        });
+        if (!FAsking && FActsAsked != FUserActs) {
+            FAsking = true;
+            FActsAsked = FUserActs;
+            QTimer::singleShot(0, this, [self = QPointer<TBrowserPage>(this), url] {
+                if (self)
+                    self->AskToOpenElsewhere(url);
+            });
+        }
         return false;
     }
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
@@ -140,8 +144,10 @@ void TBrowserPage::AskToOpenElsewhere(const QUrl& address)
                             "Another program on this computer will open it. Open it?")
                              .arg(quoted);
     TMessageBox box;
-    if (box.ShowMessageBox(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0,
-                           TMsgDlgBtn::mbNo) == mrYes)
+    const bool open = box.ShowMessageBox(text, TMsgDlgType::mtConfirmation,
+                                         {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0, TMsgDlgBtn::mbNo) == mrYes;
+    FAsking = false;
+    if (open)
         Opener()(address);
 }
 

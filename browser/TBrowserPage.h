@@ -32,6 +32,10 @@ public:
     // cannot start over.
     void UserNavigates();
 
+    // The user pressed a key or a mouse button in the pane, or typed an address: one more address
+    // for another program may be asked about.
+    void UserActs() { ++FUserActs; }
+
     // Hands an address to the desktop's program for it. Test hook: replace it to record the call.
     using TOpener = std::function<void(const QUrl&)>;
     static void SetOpener(TOpener opener);
@@ -63,4 +67,9 @@ private:
     QList<qint64> FRecentDialogs; // when, by the page's clock, each recent dialog was asked for
     bool FSilenced = false;
     bool FUserNavigation = false; // a navigation of the user's is under way
+    // One question about another program per act of the user, never two at once: a page cannot
+    // turn one click into a row of questions.
+    unsigned FUserActs = 0;
+    unsigned FActsAsked = 0;
+    bool FAsking = false;
 };

@@ -120,7 +120,9 @@ void TBrowserPane::Navigate(const QString& address)
         throw TBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
     if (FPage && FPage->DialogsSilenced())
         ReleasePage();
-    EnsurePage()->load(url);
+    // A typed address for another program is asked about like a click on a link.
+    EnsurePage()->UserActs();
+    FPage->load(url);
     LoadRequested();
 }
 
@@ -219,6 +221,8 @@ bool TBrowserPane::Swallowed(const QKeyEvent& key)
 
 bool TBrowserPane::eventFilter(QObject* watched, QEvent* event)
 {
+    if (FPage && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+        FPage->UserActs();
     switch (event->type()) {
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:
