@@ -300,6 +300,22 @@ TEST_F(BrowserSafety, PageDialogsNameTheirSiteAndCannotFloodTheWindow)
             << before.toStdString();
         EXPECT_EQ(shown.size(), 3);
     }
+
+    // A silenced page that asks before it is left lets the user go all the same.
+    shown.clear();
+    ASSERT_TRUE(Load(FixtureUrl(QStringLiteral("dialogs.html")), QStringLiteral("dialogs")));
+    RunScript(Pane().Page(), QStringLiteral("window.stay = 1; window.onbeforeunload = function (e) { "
+                                            "e.preventDefault(); e.returnValue = ''; }"));
+    QTest::mouseClick(Pane().View()->focusProxy(), Qt::LeftButton, {}, QPoint(300, 200));
+    RunScript(Pane().Page(), QStringLiteral("for (var i = 0; i < 10; ++i) alert('again'); 0"));
+    ASSERT_TRUE(static_cast<TBrowserPage*>(Pane().Page())->DialogsSilenced());
+    Pane().Refresh();
+    EXPECT_TRUE(WaitUntil([] {
+        return !Pane().IsBusy() &&
+               RunScript(Pane().Page(), QStringLiteral("typeof window.stay")).toString() ==
+                   QStringLiteral("undefined");
+    }));
+    EXPECT_EQ(shown.size(), 3);
     SetBrowserDialogHook(nullptr);
 }
 
