@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -32,8 +33,17 @@ void TApplication::PrepareEngine()
     // A save that runs into a file-size limit must fail with a message, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine refuses to start as root with its sandbox, so as root it runs without it.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+void TApplication::WarnWithoutSandbox()
+{
+    if (geteuid() == 0)
+        std::fputs("Threadwick: running as root, so the browser pane's sandbox is off; "
+                   "start Threadwick as an ordinary user to keep web pages sandboxed.\n",
+                   stderr);
 }
 
 QString TApplication::ApplicationDirectory()

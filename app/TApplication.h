@@ -16,6 +16,9 @@ public:
     // Prepares the process for the browser engine; call before the application is created.
     // The engine's sandbox cannot run as root, so only then is it turned off.
     static void PrepareEngine();
+    // As root, says on standard error that pages run without the engine's sandbox: one line,
+    // written when the window starts (not for --version or --help).
+    static void WarnWithoutSandbox();
 
     // The directory of the executable, with a trailing separator: every data file lies there.
     static QString ApplicationDirectory();

@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     }
 
     TApplication::PrepareEngine();
+    TApplication::WarnWithoutSandbox();
     // Only the program name is passed on: Qt's own options are not the program's.
     int qtArgc = 1;
     TApplication app(qtArgc, argv);

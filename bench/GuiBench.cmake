@@ -5,3 +5,7 @@ target_link_libraries(startup_probe PRIVATE threadwick_app threadwick_ui threadw
 add_executable(bench_startup bench_startup.cpp)
 target_link_libraries(bench_startup PRIVATE benchmark::benchmark)
 add_dependencies(bench_startup startup_probe)
+
+# Load time of a local page with and without the pane's request interceptor.
+add_executable(bench_page_load bench_page_load.cpp)
+target_link_libraries(bench_page_load PRIVATE threadwick_app threadwick_browser benchmark::benchmark)

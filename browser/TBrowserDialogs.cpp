@@ -1,15 +1,16 @@
 // The browser engine's dialogs and their captions.
 #include "browser/TBrowserDialogs.h"
 
+#include "toolkit/TMessageBox.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,36 +21,63 @@ TBrowserDialogHook& Hook()
     return hook;
 }
 
-bool AskMessage(QWidget* parent, const TBrowserDialog& dialog)
+// Longest line of a page's text in a box, and most characters shown of it: a page cannot make a
+// box wider or taller than the screen.
+constexpr int LongestLine = 100;
+constexpr int LongestText = 2000;
+
+// The text as the message box shows it: "&" kept literal (it would mark a mnemonic), long lines
+// broken at blanks, overlong text cut.
+QString BoxText(const QString& text)
 {
-    QMessageBox box(parent);
-    box.setWindowIcon(QApplication::windowIcon());
-    box.setWindowTitle(dialog.Caption);
-    box.setText(dialog.Text);
-    box.setTextFormat(Qt::PlainText);
-    switch (dialog.Kind) {
-    case TBrowserDialogKind::Alert:
-        box.setIcon(QMessageBox::Warning);
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    default:
-        box.setIcon(QMessageBox::Question);
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
+    QString cut = text.size() > LongestText ? text.left(LongestText) + QChar(0x2026) : text;
+    cut = TMessageLabel::Lines(cut);
+    QStringList lines;
+    for (QString line : cut.split(QLatin1Char('\n'))) {
+        while (line.size() > LongestLine) {
+            qsizetype at = line.lastIndexOf(QLatin1Char(' '), LongestLine);
+            if (at <= 0)
+                at = LongestLine;
+            lines << line.left(at);
+            line = line.mid(at).trimmed();
+        }
+        lines << line;
     }
-    return box.exec() == QMessageBox::Ok;
+    return lines.join(QLatin1Char('\n')).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-bool AskText(QWidget* parent, TBrowserDialog& dialog)
+// Alerts, confirmations and prompts in the skinned message box, under the dialog's caption.
+bool AskMessage(const TBrowserDialog& dialog)
 {
-    QInputDialog input(parent);
-    input.setWindowIcon(QApplication::windowIcon());
-    input.setWindowTitle(dialog.Caption);
-    input.setLabelText(dialog.Text);
-    input.setTextValue(dialog.Value);
-    if (input.exec() != QDialog::Accepted)
+    const bool alert = dialog.Kind == TBrowserDialogKind::Alert;
+    auto box = TMessageBox::Build(
+        BoxText(dialog.Text), alert ? TMsgDlgType::mtWarning : TMsgDlgType::mtConfirmation,
+        alert ? TMsgDlgButtons{TMsgDlgBtn::mbOK} : TMsgDlgButtons{TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel});
+    box->setWindowTitle(dialog.Caption);
+    box->setWindowIcon(QApplication::windowIcon());
+    return box->exec() == mrOk;
+}
+
+// A prompt is the confirmation box with an edit for the answer between the text and the buttons.
+bool AskText(TBrowserDialog& dialog)
+{
+    auto box = TMessageBox::Build(BoxText(dialog.Text), TMsgDlgType::mtConfirmation,
+                                  {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel});
+    box->setWindowTitle(dialog.Caption);
+    box->setWindowIcon(QApplication::windowIcon());
+    auto* edit = new QLineEdit(dialog.Value, box.get());
+    const int top = box->Label()->geometry().bottom() + 12;
+    const int height = edit->sizeHint().height();
+    const int grow = height + 12;
+    edit->setGeometry(box->Label()->x(), top, box->width() - box->Label()->x() - 20, height);
+    for (QPushButton* button : box->Buttons())
+        button->move(button->x(), button->y() + grow);
+    box->setFixedSize(box->width(), box->height() + grow);
+    edit->selectAll();
+    edit->setFocus();
+    if (box->exec() != mrOk)
         return false;
-    dialog.Value = input.textValue();
+    dialog.Value = edit->text();
     return true;
 }
 
@@ -117,13 +145,13 @@ bool ShowBrowserDialog(QWidget* parent, TBrowserDialog& dialog)
         return Hook()(dialog);
     switch (dialog.Kind) {
     case TBrowserDialogKind::Prompt:
-        return AskText(parent, dialog);
+        return AskText(dialog);
     case TBrowserDialogKind::Authentication:
         return AskCredentials(parent, dialog);
     case TBrowserDialogKind::Download:
         return AskSavePath(parent, dialog);
     default:
-        return AskMessage(parent, dialog);
+        return AskMessage(dialog);
     }
 }
 

@@ -1,6 +1,7 @@
 // The dialogs the browser engine asks for (alerts, confirmations, among them leaving a page,
 // prompts, HTTP authentication, where to save a download), shown as the program's own dialogs with the
-// application's icon. A test hook answers them without a person.
+// application's icon: alerts, confirmations and prompts in the skin of the program's message box.
+// A test hook answers them without a person.
 #pragma once
 
 #include <QString>

@@ -56,11 +56,17 @@ TBrowserPane::TBrowserPane(QWidget* parent) : QWidget(parent)
 
 TBrowserPane::~TBrowserPane()
 {
+    ReleasePage();
+}
+
+void TBrowserPane::ReleasePage()
+{
     // The page goes before its view; the shared profile outlives both.
     if (FPage) {
         FView->setPage(nullptr);
         delete FPage;
         FPage = nullptr;
+        FBusy = false;
     }
 }
 
@@ -93,6 +99,7 @@ TBrowserPage* TBrowserPane::EnsurePage()
 
 void TBrowserPane::LoadRequested()
 {
+    FPage->UserNavigates();
     // The engine reports the start of a load a little later; the pane is busy from the request on.
     FBusy = true;
     FLoadSeen = false;
@@ -111,8 +118,27 @@ void TBrowserPane::Navigate(const QString& address)
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
         throw TBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
-    EnsurePage()->load(url);
+    if (FPage && FPage->DialogsSilenced())
+        ReleasePage();
+    // A typed address for another program is asked about like a click on a link.
+    EnsurePage()->UserActs();
+    FPage->load(url);
     LoadRequested();
+}
+
+QList<QUrl> TBrowserPane::DocumentAddresses() const
+{
+    QList<QUrl> addresses;
+    if (!FPage)
+        return addresses;
+    if (!FPage->url().isEmpty())
+        addresses << FPage->url();
+    // The history's current entry is the document committed last, unless Back or Forward is
+    // under way.
+    const QUrl committed = FPage->history()->currentItem().url();
+    if (!committed.isEmpty() && !addresses.contains(committed))
+        addresses << committed;
+    return addresses;
 }
 
 void TBrowserPane::GoBack()
@@ -195,6 +221,8 @@ bool TBrowserPane::Swallowed(const QKeyEvent& key)
 
 bool TBrowserPane::eventFilter(QObject* watched, QEvent* event)
 {
+    if (FPage && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+        FPage->UserActs();
     switch (event->type()) {
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:

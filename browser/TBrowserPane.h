@@ -3,7 +3,9 @@
 // performs on it; none of them waits for a page.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -21,7 +23,9 @@ public:
     ~TBrowserPane() override;
 
     // Starts loading the address as typed; an address without a scheme is completed the way a
-    // browser's address bar does it. An empty address loads nothing.
+    // browser's address bar does it. An empty address loads nothing. A page that was silenced for
+    // asking too many dialogs is left for a new page of its own: its scripts may still be asking
+    // in a loop, which would hold up a new page in the same engine process.
     void Navigate(const QString& address);
     // Show the previous (next) page of the history; a TBrowserError when there is none.
     void GoBack();
@@ -43,6 +47,10 @@ public:
     using TFillDone = std::function<void(bool written)>;
     void FillField(const QString& name, const QString& value, TFillDone done);
 
+    // Where the document shown may be: the address shown and, while a load is under way, the
+    // address of the document still on screen. Empty before the first navigation.
+    QList<QUrl> DocumentAddresses() const;
+
     QWebEngineView* View() const { return FView; }
     // The engine's page; null until the first navigation, which is when the engine starts.
     QWebEnginePage* Page() const;
@@ -56,6 +64,7 @@ protected:
 
 private:
     TBrowserPage* EnsurePage();
+    void ReleasePage();
     // Called after asking the engine for a load.
     void LoadRequested();
     // True for a key the pane keeps from the page and from the window.

@@ -2,6 +2,7 @@
 #include "browser/TBrowserProfile.h"
 
 #include "browser/TBrowserDialogs.h"
+#include "browser/TLocalContentGuard.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,6 +69,8 @@ QWebEngineProfile* TBrowserProfile::Shared()
         profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     }
     profile->setHttpUserAgent(profile->httpUserAgent() + QLatin1Char(' ') + UserAgentToken());
+    // Local pages stay off the network, whatever they try.
+    profile->setUrlRequestInterceptor(new TLocalContentGuard(profile));
     QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile, &AskWhereToSave);
     QObject::connect(profile, &QObject::destroyed, [] { Instance() = nullptr; });
     return profile;

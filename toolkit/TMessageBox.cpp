@@ -145,6 +145,7 @@ TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsg
         b->setGeometry(x, y, ButtonWidth, buttonHeight);
         b->setCursor(Qt::PointingHandCursor);
         const int result = ButtonResult(button);
+        b->setProperty("result", result);
         connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
         if (FButtons.isEmpty()) {
             b->setDefault(true);
@@ -155,6 +156,17 @@ TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsg
     }
     setFixedSize(clientWidth, clientHeight);
     CentreOnScreen(this);
+}
+
+void TMessageDialog::SetDefaultButton(TMsgDlgBtn button)
+{
+    const int result = ButtonResult(button);
+    for (QPushButton* b : FButtons) {
+        const bool chosen = b->property("result").toInt() == result;
+        b->setDefault(chosen);
+        if (chosen)
+            b->setFocus();
+    }
 }
 
 void TMessageDialog::keyPressEvent(QKeyEvent* event)
@@ -196,7 +208,16 @@ std::unique_ptr<TMessageDialog> TMessageBox::Build(const QString& text, TMsgDlgT
 int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
                                 int helpContext)
 {
+    return ShowMessageBox(text, type, buttons, helpContext,
+                          buttons.isEmpty() ? TMsgDlgBtn::mbOK : buttons.first());
+}
+
+int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
+                                int helpContext, TMsgDlgBtn defaultButton)
+{
     auto dialog = Build(text, type, buttons, helpContext);
+    if (!buttons.isEmpty() && defaultButton != buttons.first())
+        dialog->SetDefaultButton(defaultButton);
     if (Hook())
         return Hook()(*dialog);
     return dialog->exec();

@@ -52,6 +52,8 @@ public:
     TMessageLabel* Label() const { return FLabel; }
     QLabel* Icon() const { return FIcon; }
     const QList<QPushButton*>& Buttons() const { return FButtons; }
+    // Makes button the one Enter presses and the focus starts on (by default the first).
+    void SetDefaultButton(TMsgDlgBtn button);
     int HelpContext = 0;
 
 protected:
@@ -74,6 +76,10 @@ public:
 
     // Shows the box modally and returns the result code of the button that closed it.
     int ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons, int helpContext);
+    // The same with defaultButton in place of the first button as the default: a question whose
+    // safe answer is No makes No the default.
+    int ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons, int helpContext,
+                       TMsgDlgBtn defaultButton);
 
     // Builds the box as ShowMessageBox would, without showing it.
     static std::unique_ptr<TMessageDialog> Build(const QString& text, TMsgDlgType type,

@@ -2,6 +2,8 @@
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TSiteMatch.h"
+#include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
 #include "ui/UClipboard.h"
 
@@ -77,6 +79,31 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     return TSkinForm::eventFilter(watched, event);
 }
 
+namespace {
+
+// The password goes only to the site of its forum. Elsewhere (after a redirect to another host,
+// say) the user is asked first, with No as the default; true when it may be pasted. Without a
+// selected forum the password belongs to no site and is not held back.
+bool PasswordMayGoTo(const TBrowserPane& pane, const TForums& forums, int forumIndex, TMessageBox& box)
+{
+    if (forumIndex < 0)
+        return true;
+    const QUrl forum = TSiteMatch::ForumAddress(FromAnsi(forums.RecordAt(forumIndex).URL));
+    for (const QUrl& page : pane.DocumentAddresses()) {
+        if (TSiteMatch::SameSite(page, forum))
+            continue;
+        QString text = QStringLiteral("The page is on %1, but this password belongs to %2. Paste it anyway?")
+                           .arg(TSiteMatch::SiteName(page), TSiteMatch::SiteName(forum));
+        // "&" would mark a mnemonic in the message box.
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        return box.ShowMessageBox(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0,
+                                  TMsgDlgBtn::mbNo) == mrYes;
+    }
+    return true;
+}
+
+} // namespace
+
 // --- Browser toolbar ---
 
 void TfrmMain::StopIfBusy()
@@ -147,10 +174,14 @@ void TfrmMain::btnUPasteClick()
     PasteIntoPage(edtUsername->text(), false);
 }
 
-// The password stays on the clipboard in clear, marked so that clipboard managers keep no copy.
+// The password is marked so that clipboard managers keep no copy, and leaves the clipboard again
+// after a few seconds. A page off the forum's site gets it only after the user says yes.
 void TfrmMain::btnWPasteClick()
 {
-    PasteIntoPage(edtPassword->text(), true);
+    const QString password = edtPassword->text();
+    if (!PasswordMayGoTo(*webBrowser, *Forums, ForumIndex(), *msgMain))
+        return;
+    PasteIntoPage(password, true);
 }
 
 void TfrmMain::btnAutoInsertClick()

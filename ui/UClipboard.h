@@ -1,5 +1,6 @@
-// The clipboard as the paste buttons use it: plain text that replaces whatever it held, marked as
-// a secret for clipboard managers when it is a password.
+// The clipboard as the paste buttons use it: plain text that replaces whatever it held. A secret
+// (a password) is marked for clipboard managers and taken off the clipboard again a little later,
+// if the clipboard still holds it then.
 #pragma once
 
 #include <QString>
@@ -15,8 +16,17 @@ public:
 class TClipboard
 {
 public:
+    // How long a secret stays on the clipboard: time enough to paste it once more by hand.
+    static constexpr int SecretLifetimeMs = 10000;
+
     // Puts text on the clipboard, the empty text included. A secret carries the hint that tells
-    // clipboard managers not to keep it in their history; the text itself stays on the clipboard.
-    // Raises TClipboardError "Cannot open clipboard" when the clipboard does not take it.
+    // clipboard managers not to keep it in their history, and is removed after SecretLifetimeMs
+    // unless the clipboard holds something else by then. Raises TClipboardError "Cannot open
+    // clipboard" when the clipboard does not take it.
     static void SetText(const QString& text, bool secret = false);
+
+    // Milliseconds until the secret put on the clipboard last is removed; -1 when none is pending.
+    static int SecretRemainingMs();
+    // Test hook: does now what the end of the secret's lifetime does.
+    static void ExpireSecret();
 };

@@ -179,10 +179,12 @@ TEST_F(BrowserPane, ShowsPageDialogsAsItsOwnAndNoScriptErrors)
     ASSERT_EQ(shown.size(), 3);
     EXPECT_EQ(shown[0].Kind, TBrowserDialogKind::Alert);
     EXPECT_EQ(shown[0].Caption, QStringLiteral("Web Browser"));
-    EXPECT_EQ(shown[0].Text, QStringLiteral("Hello from the page"));
+    const QString speaker =
+        QStringLiteral("The local page %1 says:\n\n").arg(FixturePath(QStringLiteral("dialogs.html")));
+    EXPECT_EQ(shown[0].Text, speaker + QStringLiteral("Hello from the page"));
     EXPECT_EQ(shown[1].Caption, QStringLiteral("Web Browser:  Confirm"));
     EXPECT_EQ(shown[2].Caption, QStringLiteral("Web Browser:  User Prompt"));
-    EXPECT_EQ(shown[2].Text, QStringLiteral("Name?"));
+    EXPECT_EQ(shown[2].Text, speaker + QStringLiteral("Name?"));
 }
 
 TEST_F(BrowserPane, AsksBeforeLeavingAPageAndWhereToSaveADownload)

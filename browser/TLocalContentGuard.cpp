@@ -1,0 +1,37 @@
+// The guard that keeps local pages off the network.
+#include "browser/TLocalContentGuard.h"
+
+#include <QWebEngineUrlRequestInfo>
+
+namespace {
+
+// Schemes whose content comes from the computer itself or from the page's own memory; every
+// other scheme (http, https, ws, wss and whatever the engine may add) can leave the computer.
+bool StaysLocal(const QUrl& address)
+{
+    static const QStringList local = {QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
+                                      QStringLiteral("about"), QStringLiteral("qrc")};
+    return local.contains(address.scheme());
+}
+
+} // namespace
+
+bool TLocalContentGuard::Refused(bool topLevel, const QUrl& firstParty, const QUrl& initiator,
+                                 const QUrl& request)
+{
+    if (StaysLocal(request))
+        return false;
+    if (initiator.scheme() == QLatin1String("file"))
+        return true;
+    // A frame of another origin inside a local page (a data: frame, say) is still the local
+    // page's. A new top-level page is not: Back from a local page to a web page names the local
+    // page as its first party, but the user started it.
+    return !topLevel && firstParty.isLocalFile();
+}
+
+void TLocalContentGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
+{
+    const bool topLevel = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
+    if (Refused(topLevel, info.firstPartyUrl(), info.initiator(), info.requestUrl()))
+        info.block(true);
+}

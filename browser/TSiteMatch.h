@@ -1,0 +1,28 @@
+// Whether a page belongs to the same site as a forum's stored address: the same host, or the same
+// registrable domain by the public suffix list (libpsl), so "www.example.org" and
+// "forum.example.org" belong together while "example.org" and "example.net", or two sites under
+// a shared suffix such as "github.io", do not. Written against libpsl rather than by hand: which
+// part of a name is the public suffix is the list's knowledge, not ours.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class TSiteMatch
+{
+public:
+    // A local page matches only a local forum; a web page matches a web forum on the same host or
+    // registrable domain. IP addresses and names without a registrable domain ("localhost")
+    // match only themselves.
+    static bool SameSite(const QUrl& page, const QUrl& forum);
+
+    // The registrable domain of a host ("forum.example.co.uk" gives "example.co.uk"); empty for an
+    // IP address, a public suffix itself, or a name the list does not place.
+    static QString RegistrableDomain(const QString& host);
+
+    // The address a forum's stored text stands for, completed as the address box completes it.
+    static QUrl ForumAddress(const QString& stored);
+
+    // How an address is named in the question: its host, or the file path of a local page.
+    static QString SiteName(const QUrl& address);
+};
