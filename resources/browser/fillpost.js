@@ -84,26 +84,27 @@
         return control.type === 'button' && control.textContent.trim() !== '';
     }
 
-    // Every element that holds a sending control, found in one pass over the controls: ancestors
-    // already marked end the climb, so the cost stays linear in the size of the page.
-    const holdsSender = new Set();
-    for (const control of top.querySelectorAll('button, input[type=submit i], input[type=image i], input[type=button i]')) {
-        if (!sends(control))
-            continue;
-        for (let node = control.parentElement; node && !holdsSender.has(node); node = node.parentElement)
-            holdsSender.add(node);
-        // A control may belong to a form it does not sit in.
-        if (control.form)
-            holdsSender.add(control.form);
+    const SENDER_SELECTOR = 'button, input[type=submit i], input[type=image i], input[type=button i]';
+    // Whether an element holds a sending control (a form also those it owns from elsewhere),
+    // asked only for the elements around a surface that could take the body, and kept.
+    const holdsSender = new Map();
+    function holdsSenderIn(node) {
+        let holds = holdsSender.get(node);
+        if (holds === undefined) {
+            const controls = node.localName === 'form' ? node.elements : node.querySelectorAll(SENDER_SELECTOR);
+            holds = Array.prototype.some.call(controls, control =>
+                (control.localName === 'button' || control.localName === 'input') && sends(control));
+            holdsSender.set(node, holds);
+        }
+        return holds;
     }
 
     // The form or composer a surface belongs to: its form when that can be sent, otherwise the
     // nearest element around it that holds a sending control; null when nothing can send it.
     function containerOf(anchor) {
         const form = anchor.form || anchor.closest('form');
-        let node = form || anchor.parentElement;
-        for (; node; node = node.parentElement)
-            if (holdsSender.has(node))
+        for (let node = form || anchor.parentElement; node; node = node.parentElement)
+            if (holdsSenderIn(node))
                 return node;
         return null;
     }
@@ -122,22 +123,30 @@
     }
 
     // Candidates: { anchor (the element in the top document), target (what gets the text), kind }.
+    // Only the cheap tests here; the rest waits until the surface is among the largest.
     function bodySurfaces() {
         const surfaces = [];
         for (const element of top.querySelectorAll('textarea, iframe, [contenteditable]')) {
             if (element.localName === 'textarea') {
-                if (!element.matches(':disabled') && !element.readOnly && !ariaRefuses(element))
-                    surfaces.push({ anchor: element, target: element, kind: 'field' });
+                surfaces.push({ anchor: element, target: element, kind: 'field' });
             } else if (element.localName === 'iframe') {
                 const doc = frameDocument(element);
                 if (doc)
                     surfaces.push({ anchor: element, target: doc.body, kind: 'rich' });
-            } else if (element.isContentEditable && !(element.parentElement && element.parentElement.isContentEditable) &&
-                       !ariaRefuses(element) && element.getAttribute('aria-multiline') !== 'false') {
+            } else if (element.isContentEditable && !(element.parentElement && element.parentElement.isContentEditable)) {
                 surfaces.push({ anchor: element, target: element, kind: 'rich' });
             }
         }
         return surfaces;
+    }
+
+    function editable(surface) {
+        const element = surface.anchor;
+        if (ariaRefuses(element))
+            return false;
+        if (surface.kind === 'field')
+            return !element.matches(':disabled') && !element.readOnly;
+        return element.localName === 'iframe' || element.getAttribute('aria-multiline') !== 'false';
     }
 
     // Room in CSS pixels for the surface's text, in lines of that text.
@@ -149,20 +158,25 @@
         return height / lineHeight(style);
     }
 
+    // The largest surface that passes every test: sizes first, since they are cheap to read, then
+    // the other tests from the largest down until one passes.
     function findBody() {
-        let best = null;
+        const surfaces = [];
         for (const surface of bodySurfaces()) {
-            if (!visible(surface.anchor) || roomInLines(surface) < MIN_BODY_LINES)
-                continue;
-            surface.container = containerOf(surface.anchor);
-            if (!surface.container)
-                continue;
             const rect = surface.anchor.getBoundingClientRect();
             surface.area = rect.width * rect.height;
-            if (!best || surface.area > best.area)
-                best = surface;
+            if (surface.area >= 1)
+                surfaces.push(surface);
         }
-        return best;
+        surfaces.sort((a, b) => b.area - a.area);
+        for (const surface of surfaces) {
+            if (!editable(surface) || !visible(surface.anchor) || roomInLines(surface) < MIN_BODY_LINES)
+                continue;
+            surface.container = containerOf(surface.anchor);
+            if (surface.container)
+                return surface;
+        }
+        return null;
     }
 
     // The element named "body" that was just written as a field, when it can be seen: the
