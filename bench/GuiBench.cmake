@@ -5,3 +5,8 @@ target_link_libraries(startup_probe PRIVATE threadwick_app threadwick_ui threadw
 add_executable(bench_startup bench_startup.cpp)
 target_link_libraries(bench_startup PRIVATE benchmark::benchmark)
 add_dependencies(bench_startup startup_probe)
+
+# Auto Insert on pages of 1,000 to 100,000 form elements.
+add_executable(bench_auto_insert bench_auto_insert.cpp)
+target_link_libraries(bench_auto_insert PRIVATE threadwick_app threadwick_browser threadwick_resources
+  benchmark::benchmark)
