@@ -28,28 +28,33 @@ QTemporaryDir* Pages = nullptr;
 int Loaded = -1;
 
 const QString Subject = QStringLiteral("Question about the new release");
-const QString Body = QStringLiteral("Hello all,\n\nafter the update the page at https://example.org/help no longer "
-                                    "opens for me.\nHas anyone seen this? <b>Thanks</b> & regards,\nA reader");
+const QString Body =
+    QStringLiteral("Hello all,\n\nafter the update the page at https://example.org/help no longer "
+                   "opens for me.\nHas anyone seen this? <b>Thanks</b> & regards,\nA reader");
 
 // A page with about `elements` form elements: filler forms first, then the posting form (a topic
 // title and a content box with no field named "subject" or "body", so every step does its work).
 QString WritePage(int elements)
 {
-    QByteArray html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>bench</title></head><body>\n"
-                      "<form action=\"/search\"><input type=\"search\" name=\"q\"><button>Search</button></form>\n";
+    QByteArray html =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>bench</title></head><body>\n"
+        "<form action=\"/search\"><input type=\"search\" name=\"q\"><button>Search</button></form>\n";
     for (int form = 0; form < (elements - 6) / FormSize; ++form) {
         const QByteArray n = QByteArray::number(form);
         html += "<form method=\"post\" action=\"/f" + n + "\"><input type=\"text\" name=\"name" + n +
                 "\"><input type=\"checkbox\" name=\"c" + n + "\"><select name=\"s" + n +
                 "\"><option>a<option>b</select><input type=\"hidden\" name=\"h" + n +
-                "\" value=\"x\"><textarea name=\"t" + n + "\" rows=\"1\" cols=\"20\"></textarea><input name=\"e" +
-                n + "\" style=\"display:none\"><input type=\"radio\" name=\"r" + n + "\"><input type=\"email\" name=\"m" +
-                n + "\"><input type=\"number\" name=\"k" + n + "\"><button type=\"submit\">Save</button></form>\n";
+                "\" value=\"x\"><textarea name=\"t" + n +
+                "\" rows=\"1\" cols=\"20\"></textarea><input name=\"e" + n +
+                "\" style=\"display:none\"><input type=\"radio\" name=\"r" + n +
+                "\"><input type=\"email\" name=\"m" + n + "\"><input type=\"number\" name=\"k" + n +
+                "\"><button type=\"submit\">Save</button></form>\n";
     }
-    html += "<form id=\"post\" method=\"post\" action=\"/post\"><label for=\"title\">Topic title</label>"
-            "<input id=\"title\" name=\"topic_title\" type=\"text\"><textarea name=\"content\" rows=\"12\" "
-            "cols=\"60\"></textarea><input type=\"text\" name=\"tags\"><button type=\"submit\">Submit</button>"
-            "</form></body></html>\n";
+    html +=
+        "<form id=\"post\" method=\"post\" action=\"/post\"><label for=\"title\">Topic title</label>"
+        "<input id=\"title\" name=\"topic_title\" type=\"text\"><textarea name=\"content\" rows=\"12\" "
+        "cols=\"60\"></textarea><input type=\"text\" name=\"tags\"><button type=\"submit\">Submit</button>"
+        "</form></body></html>\n";
     const QString path = Pages->filePath(QStringLiteral("page%1.html").arg(elements));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(html) != html.size())

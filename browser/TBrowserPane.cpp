@@ -195,7 +195,8 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
     });
 }
 
-void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done)
+void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted,
+                            TPostFillDone done)
 {
     auto answer = [self = QPointer<TBrowserPane>(this), done](TPostParts written) {
         if (self)
@@ -220,7 +221,8 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
     // A page that went away meanwhile answers nothing: then nothing was written.
     FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [answer](const QVariant& result) {
         const QVariantMap parts = result.toMap();
-        answer({parts.value(QStringLiteral("subject")).toBool(), parts.value(QStringLiteral("body")).toBool()});
+        answer(
+            {parts.value(QStringLiteral("subject")).toBool(), parts.value(QStringLiteral("body")).toBool()});
     });
 }
 

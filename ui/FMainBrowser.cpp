@@ -161,9 +161,10 @@ void TfrmMain::btnAutoInsertClick()
     const QString body = memBody->toPlainText();
     TBrowserPane* pane = webBrowser;
     pane->FillField(QStringLiteral("subject"), subject, [pane, subject, body](bool subjectWritten) {
-        pane->FillField(QStringLiteral("body"), body, [pane, subject, body, subjectWritten](bool bodyWritten) {
-            pane->FillPost(subject, body, {!subjectWritten, !bodyWritten}, nullptr);
-        });
+        pane->FillField(QStringLiteral("body"), body,
+                        [pane, subject, body, subjectWritten](bool bodyWritten) {
+                            pane->FillPost(subject, body, {!subjectWritten, !bodyWritten}, nullptr);
+                        });
     });
 }
 

@@ -32,7 +32,7 @@
             'search', 'query', 'find', 'suche', 'recherche', 'busca', // search
             'tag', // tags
             'captcha', 'verif', 'security', 'challenge', 'code', // captchas
-            'number', 'phone', 'zip', 'postal', 'amount', 'qty', 'quantity', 'price', 'age', // numbers
+            'number', 'phone', 'zip', 'postal', 'amount', 'qty', 'quantity', 'price', // numbers
         ].join('|'),
         'i');
     // Names and ids that rule an input out even when its other attributes say "title".
@@ -287,7 +287,7 @@
                 ok = doc.execCommand('insertParagraph', false) && ok;
             if (line !== '')
                 ok = doc.execCommand('insertText', false, line) && ok;
-            // An editor may hold back its own text; a deleted selection is still a change.
+            // An empty first line still replaces what the editor held.
             else if (index === 0)
                 ok = doc.execCommand('delete', false) && ok;
         });

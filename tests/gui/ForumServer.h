@@ -79,7 +79,8 @@ private:
     {
         for (const QByteArray& line : head.split('\n')) {
             const qsizetype colon = line.indexOf(':');
-            if (colon > 0 && QString::fromLatin1(line.left(colon)).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            if (colon > 0 &&
+                QString::fromLatin1(line.left(colon)).trimmed().compare(name, Qt::CaseInsensitive) == 0)
                 return QString::fromLatin1(line.mid(colon + 1)).trimmed();
         }
         return QString();
@@ -108,7 +109,8 @@ private:
             return;
         }
         static const QMimeDatabase types;
-        QByteArray type = types.mimeTypeForFile(file.fileName(), QMimeDatabase::MatchExtension).name().toLatin1();
+        QByteArray type =
+            types.mimeTypeForFile(file.fileName(), QMimeDatabase::MatchExtension).name().toLatin1();
         if (type.startsWith("text/") || type == "application/javascript")
             type += "; charset=utf-8";
         Send(socket, "200 OK", type, file.readAll());
@@ -123,7 +125,8 @@ private:
         return best.isEmpty() ? QString() : FRoots.value(best) + QLatin1Char('/') + path.mid(best.size());
     }
 
-    static void Send(QTcpSocket* socket, const QByteArray& status, const QByteArray& type, const QByteArray& content)
+    static void Send(QTcpSocket* socket, const QByteArray& status, const QByteArray& type,
+                     const QByteArray& content)
     {
         socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type +
                       "\r\nCache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
@@ -137,7 +140,8 @@ private:
         if (type.startsWith(QLatin1String("application/x-www-form-urlencoded"))) {
             QByteArray plain = body;
             plain.replace('+', "%20");
-            for (const auto& [name, value] : QUrlQuery(QString::fromLatin1(plain)).queryItems(QUrl::FullyDecoded))
+            for (const auto& [name, value] :
+                 QUrlQuery(QString::fromLatin1(plain)).queryItems(QUrl::FullyDecoded))
                 fields.insert(name, value);
         } else if (type.startsWith(QLatin1String("multipart/form-data"))) {
             const QByteArray boundary = "--" + type.section(QLatin1String("boundary="), 1).toLatin1();

@@ -68,7 +68,9 @@ const char* SnapshotScript = R"((function () {
 
 QString Json(const QString& text)
 {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
 }
 
 // What an HTML editor sent, as the text a reader sees: paragraphs on lines of their own.
@@ -108,8 +110,8 @@ protected:
     void SetUp() override
     {
         // Missing libraries are a broken set-up, never a reason to skip.
-        ASSERT_TRUE(Missing.isEmpty()) << "Editor libraries missing (run scripts/install-deps.sh): "
-                                       << Missing.toStdString();
+        ASSERT_TRUE(Missing.isEmpty())
+            << "Editor libraries missing (run scripts/install-deps.sh): " << Missing.toStdString();
         ASSERT_TRUE(Server->Listening());
         Server->Clear();
     }
@@ -192,16 +194,17 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
         const char* Path;   // where the page sends the post
         const char* SubjectField;
         const char* BodyField;
-        bool Html; // the editor sends HTML
+        bool Html;             // the editor sends HTML
         const char* Untouched; // a field that keeps its value: name=value
     } cases[] = {
-        {"/autoinsert/phpbb.html", "#keywords", "input[name=post]", "/post/phpbb", "subject", "message", false,
-         "poll_title="},
-        {"/autoinsert/smf.html", nullptr, "input[name=post]", "/post/smf", "subject", "message", false, "icon=xx"},
+        {"/autoinsert/phpbb.html", "#keywords", "input[name=post]", "/post/phpbb", "subject", "message",
+         false, "poll_title="},
+        {"/autoinsert/smf.html", nullptr, "input[name=post]", "/post/smf", "subject", "message", false,
+         "icon=xx"},
         {"/autoinsert/smf.html?wysiwyg", "input[name=subject]", "input[name=post]", "/post/smf", "subject",
          "message", false, "icon=xx"},
-        {"/autoinsert/bbpress.html", "#bbp_topic_tags", "#bbp_topic_submit", "/post/bbpress", "bbp_topic_title",
-         "bbp_topic_content", false, "bbp_topic_tags="},
+        {"/autoinsert/bbpress.html", "#bbp_topic_tags", "#bbp_topic_submit", "/post/bbpress",
+         "bbp_topic_title", "bbp_topic_content", false, "bbp_topic_tags="},
         {"/autoinsert/discourse.html", nullptr, ".btn.create", "/post/discourse", "title", "raw", false,
          "archetype=regular"},
         {"/autoinsert/ckeditor.html", "#f1", "button[name=send]", "/post/ckeditor", "f1", "content", true,
@@ -214,8 +217,9 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
         SCOPED_TRACE(c.Page);
         Server->Clear();
         ASSERT_TRUE(OpenPage(QLatin1String(c.Page)));
-        const QString focused = c.Focus ? QStringLiteral("document.querySelector('%1')").arg(QLatin1String(c.Focus))
-                                        : QStringLiteral("document.body");
+        const QString focused =
+            c.Focus ? QStringLiteral("document.querySelector('%1')").arg(QLatin1String(c.Focus))
+                    : QStringLiteral("document.body");
         if (c.Focus)
             Run(focused + QStringLiteral(".focus()"));
         Window->edtSubject->setText(Subject);
@@ -234,7 +238,8 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
             << post->Body.toStdString();
         EXPECT_EQ(body.toStdString(), Body.toStdString()) << post->Body.toStdString();
         const QString untouched = QLatin1String(c.Untouched);
-        EXPECT_EQ(post->Fields.value(untouched.section(QLatin1Char('='), 0, 0)), untouched.section(QLatin1Char('='), 1))
+        EXPECT_EQ(post->Fields.value(untouched.section(QLatin1Char('='), 0, 0)),
+                  untouched.section(QLatin1Char('='), 1))
             << untouched.toStdString();
     }
     EXPECT_TRUE(recorder.Boxes().isEmpty());
@@ -270,6 +275,22 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
         }
     }
     EXPECT_TRUE(Server->Received().isEmpty());
+}
+
+// The field named "body" takes the body; the subject still goes into the title box beside it.
+TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBody)
+{
+    ASSERT_TRUE(OpenPage(QStringLiteral("/autoinsert/namedbody.html")));
+    const std::optional<TSteps> steps = AutoInsertAndWait();
+    ASSERT_TRUE(steps.has_value());
+    EXPECT_FALSE(steps->Subject);
+    EXPECT_TRUE(steps->Body);
+    EXPECT_TRUE(steps->Found.Subject);
+    EXPECT_FALSE(steps->Found.Body);
+    EXPECT_EQ(Run(QStringLiteral("document.getElementById('t').value")).toString().toStdString(),
+              Subject.toStdString());
+    EXPECT_EQ(Run(QStringLiteral("document.getElementById('b').value")).toString().toStdString(),
+              Body.toStdString());
 }
 
 } // namespace
