@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -12,13 +11,14 @@
 #include <QList>
 #include <QMap>
 #include <QMimeDatabase>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QString>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <memory>
 
 // What one POST carried.
 struct TReceived

@@ -138,14 +138,14 @@ protected:
     }
 
     // The POST the server received at path, once it has come.
-    static const TReceived* Post(const QString& path)
+    static std::optional<TReceived> Post(const QString& path)
     {
-        const TReceived* found = nullptr;
+        std::optional<TReceived> found;
         WaitUntil([&] {
             for (const TReceived& received : Server->Received())
                 if (received.Path == path)
-                    found = &received;
-            return found != nullptr;
+                    found = received;
+            return found.has_value();
         });
         return found;
     }
@@ -230,8 +230,8 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
             << Run(QStringLiteral("document.activeElement.outerHTML.slice(0, 80)")).toString().toStdString();
 
         Run(QStringLiteral("document.querySelector('%1').click()").arg(QLatin1String(c.Submit)));
-        const TReceived* post = Post(QLatin1String(c.Path));
-        ASSERT_NE(post, nullptr);
+        const std::optional<TReceived> post = Post(QLatin1String(c.Path));
+        ASSERT_TRUE(post.has_value());
         QString body = post->Fields.value(QLatin1String(c.BodyField));
         body = c.Html ? HtmlText(body) : body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         EXPECT_EQ(post->Fields.value(QLatin1String(c.SubjectField)).toStdString(), Subject.toStdString())
