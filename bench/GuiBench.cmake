@@ -9,3 +9,8 @@ add_dependencies(bench_startup startup_probe)
 # Load time of a local page with and without the pane's request interceptor.
 add_executable(bench_page_load bench_page_load.cpp)
 target_link_libraries(bench_page_load PRIVATE threadwick_app threadwick_browser benchmark::benchmark)
+
+# Auto Insert on pages of 1,000 to 100,000 form elements.
+add_executable(bench_auto_insert bench_auto_insert.cpp)
+target_link_libraries(bench_auto_insert PRIVATE threadwick_app threadwick_browser threadwick_resources
+  benchmark::benchmark)

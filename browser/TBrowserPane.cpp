@@ -19,14 +19,23 @@
 
 namespace {
 
+QString ReadScript(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TBrowserError(QStringLiteral("The form-filling script is missing from the program"));
+    return QString::fromUtf8(file.readAll());
+}
+
 const QString& FillFieldScript()
 {
-    static const QString script = [] {
-        QFile file(QStringLiteral(":/browser/fillfield.js"));
-        if (!file.open(QIODevice::ReadOnly))
-            throw TBrowserError(QStringLiteral("The form-filling script is missing from the program"));
-        return QString::fromUtf8(file.readAll());
-    }();
+    static const QString script = ReadScript(QStringLiteral(":/browser/fillfield.js"));
+    return script;
+}
+
+const QString& FillPostScript()
+{
+    static const QString script = ReadScript(QStringLiteral(":/browser/fillpost.js"));
     return script;
 }
 
@@ -209,6 +218,37 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
                     done(written);
             },
             Qt::QueuedConnection);
+    });
+}
+
+void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted,
+                            TPostFillDone done)
+{
+    auto answer = [self = QPointer<TBrowserPane>(this), done](TPostParts written) {
+        if (self)
+            QMetaObject::invokeMethod(
+                self,
+                [done, written] {
+                    if (done)
+                        done(written);
+                },
+                Qt::QueuedConnection);
+    };
+    if (!FPage || (!wanted.Subject && !wanted.Body)) {
+        answer({});
+        return;
+    }
+    const QString source = FillPostScript() + QLatin1Char('(') +
+                           ScriptArguments({{"subject", subject},
+                                            {"body", body},
+                                            {"fillSubject", wanted.Subject},
+                                            {"fillBody", wanted.Body}}) +
+                           QLatin1Char(')');
+    // A page that went away meanwhile answers nothing: then nothing was written.
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [answer](const QVariant& result) {
+        const QVariantMap parts = result.toMap();
+        answer(
+            {parts.value(QStringLiteral("subject")).toBool(), parts.value(QStringLiteral("body")).toBool()});
     });
 }
 

@@ -51,6 +51,20 @@ public:
     // address of the document still on screen. Empty before the first navigation.
     QList<QUrl> DocumentAddresses() const;
 
+    // The two parts of a new post.
+    struct TPostParts
+    {
+        bool Subject = false;
+        bool Body = false;
+    };
+    // Finds where a user would type a new post's subject and body on the page shown (the largest
+    // visible editing surface of a form or composer that can be sent, and the subject box beside
+    // it) and writes the parts asked for there as typing would, so that the page's own editors
+    // and submit see them; the keyboard focus goes back where it was. Nothing is written on a
+    // page without such a surface. Tells done, from the event loop, which parts were written.
+    using TPostFillDone = std::function<void(TPostParts written)>;
+    void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
+
     QWebEngineView* View() const { return FView; }
     // The engine's page; null until the first navigation, which is when the engine starts.
     QWebEnginePage* Page() const;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that Threadwick's build, tests and benchmarks need.
-# Idempotent and non-interactive: does nothing when all packages are present.
+# Installs every Debian package that Threadwick's build, tests and benchmarks need, and the editor
+# libraries of the browser tests from the npm registry.
+# Idempotent and non-interactive: does nothing when everything is present.
 set -euo pipefail
 
 PACKAGES=(
@@ -18,21 +19,61 @@ PACKAGES=(
   desktop-file-utils appstream
   # fonts the built-in skin names (Arial is served by Liberation Sans)
   fonts-liberation fonts-dejavu-core
+  # editor libraries the Auto Insert tests load into their forum pages
+  libjs-jquery
 )
-
-missing=()
-for p in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+WEBDEPS="$ROOT/.cache/webdeps"
 SUDO=()
 if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
-"${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
+
+# CKEditor 4 comes from Debian where Debian has it; elsewhere from the npm registry (below).
+WANT_NPM_CKEDITOR=0
+if ! installed ckeditor && [ ! -f "$WEBDEPS/ckeditor4/node_modules/ckeditor4/ckeditor.js" ]; then
+  # A fresh system may not have read the package lists yet.
+  if ! apt-cache show ckeditor >/dev/null 2>&1; then
+    "${SUDO[@]}" apt-get update -qq
+  fi
+  if apt-cache show ckeditor >/dev/null 2>&1; then
+    PACKAGES+=(ckeditor)
+  else
+    WANT_NPM_CKEDITOR=1
+  fi
+fi
+# npm fetches the remaining editor libraries; a Node.js of another origin brings its own npm.
+if ! command -v npm >/dev/null 2>&1; then
+  PACKAGES+=(npm)
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! installed "$p"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  "${SUDO[@]}" apt-get update -qq
+  "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Editor libraries from the npm registry, at the versions the lock file pins, into the git-ignored
+# .cache/webdeps; reinstalled only when the lock file changed.
+if ! cmp -s "$ROOT/tests/webdeps/package-lock.json" "$WEBDEPS/package-lock.json" ||
+   [ ! -d "$WEBDEPS/node_modules" ]; then
+  echo "Installing the editor libraries into $WEBDEPS"
+  mkdir -p "$WEBDEPS"
+  cp "$ROOT/tests/webdeps/package.json" "$ROOT/tests/webdeps/package-lock.json" "$WEBDEPS/"
+  npm ci --prefix "$WEBDEPS" --ignore-scripts --no-audit --no-fund --loglevel=error
+fi
+# The last CKEditor 4 under an open-source licence, where Debian has no package of it.
+CKEDITOR4_VERSION=4.22.1
+if [ "$WANT_NPM_CKEDITOR" = 1 ]; then
+  echo "Installing CKEditor $CKEDITOR4_VERSION into $WEBDEPS/ckeditor4"
+  mkdir -p "$WEBDEPS/ckeditor4"
+  npm install --prefix "$WEBDEPS/ckeditor4" --no-save --no-package-lock --ignore-scripts --no-audit \
+    --no-fund --loglevel=error "ckeditor4@$CKEDITOR4_VERSION"
+fi

@@ -186,11 +186,17 @@ void TfrmMain::btnWPasteClick()
 
 void TfrmMain::btnAutoInsertClick()
 {
-    // Both texts as typed, read now; the body is written once the subject is done.
+    // Both texts as typed, read now; the body is written once the subject is done. A part that no
+    // field named for it took then goes where a user would type it on the posting form.
+    const QString subject = edtSubject->text();
     const QString body = memBody->toPlainText();
     TBrowserPane* pane = webBrowser;
-    pane->FillField(QStringLiteral("subject"), edtSubject->text(),
-                    [pane, body](bool) { pane->FillField(QStringLiteral("body"), body, nullptr); });
+    pane->FillField(QStringLiteral("subject"), subject, [pane, subject, body](bool subjectWritten) {
+        pane->FillField(QStringLiteral("body"), body,
+                        [pane, subject, body, subjectWritten](bool bodyWritten) {
+                            pane->FillPost(subject, body, {!subjectWritten, !bodyWritten}, nullptr);
+                        });
+    });
 }
 
 // --- Forum list ---
