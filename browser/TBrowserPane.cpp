@@ -187,15 +187,27 @@ void TBrowserPane::Paste()
         FPage->triggerAction(QWebEnginePage::Paste);
 }
 
+namespace {
+
+// Tells done the value from the event loop, never from inside the engine, so that whatever done does
+// (another fill, a failure) happens in ordinary event delivery; nothing once the pane is gone.
+template <class TDone, class TValue> void AnswerLater(QObject* pane, const TDone& done, TValue value)
+{
+    QMetaObject::invokeMethod(
+        pane,
+        [done, value] {
+            if (done)
+                done(value);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
 void TBrowserPane::FillField(const QString& name, const QString& value, TFillDone done)
 {
-    // The answer always comes from the event loop, never from inside the engine, so whatever
-    // done does (another fill, a failure) happens in ordinary event delivery.
     if (!FPage) {
-        QTimer::singleShot(0, this, [done] {
-            if (done)
-                done(false);
-        });
+        AnswerLater(this, done, false);
         return;
     }
     const QString source = FillFieldScript() + QLatin1Char('(') +
@@ -210,32 +222,15 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
                 Qt::QueuedConnection);
             return;
         }
-        const bool written = result.toBool();
-        QMetaObject::invokeMethod(
-            self,
-            [done, written] {
-                if (done)
-                    done(written);
-            },
-            Qt::QueuedConnection);
+        AnswerLater(self.data(), done, result.toBool());
     });
 }
 
 void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted,
                             TPostFillDone done)
 {
-    auto answer = [self = QPointer<TBrowserPane>(this), done](TPostParts written) {
-        if (self)
-            QMetaObject::invokeMethod(
-                self,
-                [done, written] {
-                    if (done)
-                        done(written);
-                },
-                Qt::QueuedConnection);
-    };
     if (!FPage || (!wanted.Subject && !wanted.Body)) {
-        answer({});
+        AnswerLater(this, done, TPostParts{});
         return;
     }
     const QString source = FillPostScript() + QLatin1Char('(') +
@@ -245,10 +240,14 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
                                             {"fillBody", wanted.Body}}) +
                            QLatin1Char(')');
     // A page that went away meanwhile answers nothing: then nothing was written.
-    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [answer](const QVariant& result) {
+    QPointer<TBrowserPane> self(this);
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
+        if (!self)
+            return;
         const QVariantMap parts = result.toMap();
-        answer(
-            {parts.value(QStringLiteral("subject")).toBool(), parts.value(QStringLiteral("body")).toBool()});
+        AnswerLater(self.data(), done,
+                    TPostParts{parts.value(QStringLiteral("subject")).toBool(),
+                               parts.value(QStringLiteral("body")).toBool()});
     });
 }
 
