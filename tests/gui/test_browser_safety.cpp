@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -102,6 +103,9 @@ public:
     {
         Write(QStringLiteral("Forums.dat"), "http://forum.example.org/^ann^s3cret^\r\n");
         Write(QStringLiteral("page.html"), html.toUtf8());
+        QImage own(4, 3, QImage::Format_RGB32);
+        own.fill(Qt::red);
+        own.save(FDir.filePath(QStringLiteral("own.png")));
     }
     QString Url() const { return QUrl::fromLocalFile(FDir.filePath(QStringLiteral("page.html"))).toString(); }
 
@@ -154,7 +158,7 @@ TEST_F(BrowserSafety, LocalPagesReachNeitherOtherFilesNorTheNetwork)
     const QString remote = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     const TLocalPage page(QStringLiteral(R"(<!DOCTYPE html><html><head><title>local</title></head><body>
 <form action="%1/form" method="post"><input name="x" value="y"></form>
-<img src="%1/image.png">
+<img src="%1/image.png"><img id="own" src="own.png">
 <script>
   function note(what) { document.title += ' ' + what; }
   var xhr = new XMLHttpRequest();
@@ -176,6 +180,13 @@ TEST_F(BrowserSafety, LocalPagesReachNeitherOtherFilesNorTheNetwork)
                            [](const QString& f) { return Title().contains(f); });
     })) << Title().toStdString();
     EXPECT_FALSE(Title().contains(QStringLiteral("read-file")));
+    // The engine keeps a local page off every other local file, a picture beside it included: a page
+    // that could load those could also read them.
+    EXPECT_TRUE(WaitUntil([&] {
+        return RunScript(Pane().Page(), QStringLiteral("document.getElementById('own').complete")).toBool();
+    }));
+    EXPECT_EQ(RunScript(Pane().Page(), QStringLiteral("document.getElementById('own').naturalWidth")).toInt(),
+              0);
     // A form sent and a link followed by the page go nowhere either.
     for (const QString& leave : {QStringLiteral("document.forms[0].submit()"),
                                  QStringLiteral("location.href = '%1/navigate'").arg(remote)}) {
