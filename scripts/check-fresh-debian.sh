@@ -35,7 +35,7 @@ mount_in() { # mount_in TARGET mount-arguments...
   mount "$@" "$target"
   mounted+=("$target")
 }
-in_root() { chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+in_root() { chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 "${extra_env[@]}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
 
 exec > >(tee "$log") 2>&1
@@ -46,6 +46,14 @@ if [ "${KEEP_ROOT:-0}" != 1 ] || [ ! -x "$root/usr/bin/apt-get" ]; then
   debootstrap --variant=minbase "$release" "$root" "$mirror"
 fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# A network that inspects TLS (a company proxy) has its certificate authority installed locally on this
+# machine; the root gets the same trust, or npm could not reach its registry from there.
+extra_env=()
+if compgen -G '/usr/local/share/ca-certificates/*.crt' >/dev/null; then
+  mkdir -p "$root/usr/local/share/ca-certificates"
+  cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+  extra_env=(NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt)
+fi
 mount_in "$root/proc" -t proc proc
 mount_in "$root/dev" --bind /dev
 mount_in "$root/dev/pts" --bind /dev/pts
@@ -54,6 +62,10 @@ mount_in "$root/dev/shm" -t tmpfs -o mode=1777 shm
 # What the README asks of a fresh system, and nothing more.
 in_root apt-get update -qq
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git make
+
+# Installing the ca-certificates package (which the install script pulls in) picks up the local
+# authorities; a root kept from an earlier run has it already and needs telling.
+if [ -x "$root/usr/sbin/update-ca-certificates" ]; then in_root update-ca-certificates >/dev/null; fi
 
 rm -rf "$root/src/threadwick"
 mkdir -p "$root/src"
