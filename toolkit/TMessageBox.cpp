@@ -197,12 +197,9 @@ void TMessageDialog::keyPressEvent(QKeyEvent* event)
 TMessageBox::TMessageBox(QObject* parent) : QObject(parent) {}
 
 std::unique_ptr<TMessageDialog> TMessageBox::Build(const QString& text, TMsgDlgType type,
-                                                   const TMsgDlgButtons& buttons, int helpContext)
+                                                   const TMsgDlgButtons& buttons)
 {
-    auto dialog = std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(),
-                                                   QApplication::activeWindow());
-    dialog->HelpContext = helpContext;
-    return dialog;
+    return std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(), QApplication::activeWindow());
 }
 
 int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
@@ -213,9 +210,9 @@ int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMs
 }
 
 int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
-                                int helpContext, TMsgDlgBtn defaultButton)
+                                int, TMsgDlgBtn defaultButton)
 {
-    auto dialog = Build(text, type, buttons, helpContext);
+    auto dialog = Build(text, type, buttons);
     if (!buttons.isEmpty() && defaultButton != buttons.first())
         dialog->SetDefaultButton(defaultButton);
     if (Hook())

@@ -44,7 +44,6 @@ public:
     // Inflates a zlib stream and reads the description inside it.
     static TSkin FromZlib(const QByteArray& stream);
 
-    bool IsEmpty() const { return FSections.isEmpty(); }
     QString Name() const { return FName; }
     bool HasSection(const QString& section) const { return FSections.contains(section); }
     QString Value(const QString& section, const QString& key, const QString& fallback = {}) const;

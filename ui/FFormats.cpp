@@ -253,7 +253,9 @@ void TfrmFormat::btnSaveClick()
     grdSettings->CommitEditor();
     TFormats& formats = *frmMain->Formats;
     formats.ClearAll();
-    for (int row = 1; row <= TemplateRows; ++row) {
+    // The eight rows of the table, then the stored templates beyond them as they were loaded.
+    const int rows = TemplateRows + int(FHiddenRows.size());
+    for (int row = 1; row <= rows; ++row) {
         auto format = std::make_unique<TFormat>();
         for (int column = 0; column < Columns; ++column)
             (*format).*FieldOfColumn[column] = ToAnsi(Cell(column, row));

@@ -106,9 +106,6 @@ public:
     QString Link2Name;
     QString IconPath;
 
-    // Failures met while the window was created, reported once it is up.
-    const QStringList& StartupFailures() const { return FStartupFailures; }
-
     void FormShow();
     void FormResize();
     // Moves the focus to the next (previous) control of the keyboard order.
@@ -174,8 +171,6 @@ private:
     // Link markup with the template chosen in the format chooser (FMainEditor.cpp).
     const TFormat* ChosenFormat() const;
     QString ConvertLinks(const QString& text, const TFormat* format) const;
-    QString UrlMarkup(const QString& address, const TFormat* format) const;
-    QString EmailMarkup(const QString& address, const TFormat* format) const;
     // Runs one step of creation; a failure is kept for the report and creation goes on.
     template <class F> void CreationStep(F&& step);
 
