@@ -19,6 +19,11 @@
 
 namespace {
 
+// How long a requested load may take to report its start. A request the engine ignores altogether
+// (Back onto history entries it skips) must not leave the pane busy for good; real loads report
+// their start well within this time.
+constexpr int BusyGraceMs = 1000;
+
 const QString& FillFieldScript()
 {
     static const QString script = [] {
@@ -103,9 +108,7 @@ void TBrowserPane::LoadRequested()
     // The engine reports the start of a load a little later; the pane is busy from the request on.
     FBusy = true;
     FLoadSeen = false;
-    // A request the engine ignores altogether (Back onto history entries it skips) must not leave
-    // the pane busy for good; real loads report their start well within this time.
-    QTimer::singleShot(1000, this, [this, request = ++FRequest] {
+    QTimer::singleShot(BusyGraceMs, this, [this, request = ++FRequest] {
         if (request == FRequest && !FLoadSeen && !(FPage && FPage->isLoading()))
             FBusy = false;
     });

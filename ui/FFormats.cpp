@@ -235,12 +235,12 @@ void TfrmFormat::FormCreate()
             SetCell(column, i + 1, FromAnsi(formats.RecordAt(i).*FieldOfColumn[column]));
     // A new table's current cell is column 0 of row 1; the move to row 4 is asked like any other.
     grdSettings->setCurrentCell(0, 0);
-    grdSettings->MoveTo(0, 4);
+    grdSettings->MoveTo(0, ReadOnlyRows + 1);
 }
 
 void TfrmFormat::grdSettingsSelectCell(int, int row, bool& canSelect)
 {
-    if (row <= 3) {
+    if (row <= ReadOnlyRows) {
         frmMain->msgMain->ShowMessageBox(QStringLiteral("These templates are read only."),
                                          TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, 0);
         canSelect = false;

@@ -64,6 +64,8 @@ public:
     QPushButton* btnCancel = nullptr;
 
     static constexpr int TemplateRows = 8;
+    // Rows 1 to 3 hold the templates shipped with the program, which the table keeps read-only.
+    static constexpr int ReadOnlyRows = 3;
     static constexpr int Columns = 5;
 
     // The text of a cell. Templates of the store beyond the eighth are held in rows beyond 8, never

@@ -20,19 +20,18 @@
 #include <optional>
 #include <random>
 
-// The promotional site's root; a brander sets it at build time (CMake cache variable
-// THREADWICK_MAKE_MONEY_URL). The affiliate identifier is appended to it as it is.
-#ifndef THREADWICK_MAKE_MONEY_URL
-#define THREADWICK_MAKE_MONEY_URL "https://threadwick.example/"
-#endif
-
 namespace {
 
+// The promotional site's root, set at build time by the CMake cache variable of that name (its
+// default lies in ui/CMakeLists.txt). The affiliate identifier is appended to it as it is.
 const QString MakeMoneyURL = QStringLiteral(THREADWICK_MAKE_MONEY_URL);
 const QLatin1String ConfigFile("dbconfig.dat");
 const QLatin1String SkinFile("dbskin.dat");
 const QLatin1String HelpFile("help.html");
 const char* const Section = "Settings";
+// The banner panel is as tall as the banner's picture plus this much: the picture, centred in the
+// panel, keeps half of it above and half below, clear of the toolbar and of the panels under it.
+constexpr int BannerMargin = 10;
 
 // Only a file counts; a directory of that name does not.
 bool FileExists(const QString& path)
@@ -176,17 +175,17 @@ void TfrmMain::LoadBannerImage(int candidate)
     }
     const QString fileName = FileNamePart(BannerPath);
     try {
-        const QByteArray data = ReadWholeFile(stored);
+        const QByteArray picture = ReadWholeFile(stored);
         if (PictureExtension(fileName).compare(QLatin1String("gif"), Qt::CaseInsensitive) == 0) {
             gifBanner->show();
             imgBanner->hide();
-            gifBanner->LoadFromData(data);
-            panBanner->resize(panBanner->width(), gifBanner->height() + 10);
+            gifBanner->LoadFromData(picture);
+            panBanner->resize(panBanner->width(), gifBanner->height() + BannerMargin);
         } else {
             gifBanner->hide();
             imgBanner->show();
-            imgBanner->SetPicture(DecodePicture(data, FAppDirectory + fileName));
-            panBanner->resize(panBanner->width(), imgBanner->height() + 10);
+            imgBanner->SetPicture(DecodePicture(picture, FAppDirectory + fileName));
+            panBanner->resize(panBanner->width(), imgBanner->height() + BannerMargin);
         }
     } catch (...) {
         // A banner that cannot be shown takes no room, as when its image is missing.
