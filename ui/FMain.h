@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -166,13 +167,14 @@ private:
     void ConnectEditorHandlers();
     void ConnectBrowserHandlers();
     void ConnectBrandingHandlers();
-    // Applies the optional branding configuration (FMainBranding.cpp).
+    // Applies the branding that ReadBranding chose (FMainBranding.cpp).
     void LoadBranding();
     // Link markup with the template chosen in the format chooser (FMainEditor.cpp).
     const TFormat* ChosenFormat() const;
     QString ConvertLinks(const QString& text, const TFormat* format) const;
-    // Runs one step of creation; a failure is kept for the report and creation goes on.
-    template <class F> void CreationStep(F&& step);
+    // Runs one step of creation or branding; a failure is kept for the report shown once the window
+    // is up, and creation goes on.
+    void CreationStep(const std::function<void()>& step);
 
     QString FAppDirectory;
     QStringList FStartupFailures;
@@ -196,11 +198,9 @@ private:
 
     // --- branding part: members and helpers of FMainBranding.cpp ---
     // Steps of LoadBranding that decode a file; each may fail without stopping the others.
-    void LoadBannerImage(int candidate);
-    void LoadBrandingSkin();
-    void LoadBrandingIcon();
-    // Runs one such step; a failure is kept for the report shown once the window is up.
-    template <class F> void BrandingStep(F&& step);
+    void LoadBannerImage(const QString& stored, const QString& fileName);
+    void LoadBrandingSkin(const QString& path);
+    void LoadBrandingIcon(const QString& path);
     // The help page shipped beside the executable, as a file address.
     QString HelpURL() const;
     // --- end of branding part ---
