@@ -198,9 +198,9 @@ private:
 
     // --- branding part: members and helpers of FMainBranding.cpp ---
     // Steps of LoadBranding that decode a file; each may fail without stopping the others.
-    void LoadBannerImage(const QString& stored, const QString& fileName);
-    void LoadBrandingSkin(const QString& path);
-    void LoadBrandingIcon(const QString& path);
+    void LoadBannerImage(const std::string& stored, const QString& fileName);
+    void LoadBrandingSkin(const std::string& path);
+    void LoadBrandingIcon(const std::string& path);
     // The help page shipped beside the executable, as a file address.
     QString HelpURL() const;
     // --- end of branding part ---

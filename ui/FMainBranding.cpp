@@ -11,10 +11,10 @@
 #include "ui/UAnsi.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPushButton>
 #include <QUrl>
 
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -27,12 +27,18 @@ const QLatin1String HelpFile("help.html");
 // panel, keeps half of it above and half below, clear of the toolbar and of the panels under it.
 constexpr int BannerMargin = 10;
 
-QByteArray ReadWholeFile(const QString& path)
+// Largest banner image, skin container or icon that is read; the decoders set tighter limits of
+// their own.
+constexpr std::size_t MaxCompanionFileSize = std::size_t(1) << 30;
+
+// A companion file's bytes. ReadBranding found the file a moment ago; one gone since cannot be
+// opened like any other.
+QByteArray ReadCompanionFile(const std::string& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(ToAnsi(path), ToAnsi(file.errorString()));
-    return file.readAll();
+    const std::optional<TFileBytes> bytes = ReadWholeFile(path, MaxCompanionFileSize);
+    if (!bytes)
+        throw EFOpenError(path, ENOENT);
+    return QByteArray(bytes->Data.get(), qsizetype(bytes->Size));
 }
 
 } // namespace
@@ -68,7 +74,7 @@ void TfrmMain::LoadBranding()
     if (branding.BannerImage.empty())
         panBanner->hide();
     else
-        CreationStep([&] { LoadBannerImage(FromAnsi(branding.BannerImage), FromAnsi(branding.BannerFileName)); });
+        CreationStep([&] { LoadBannerImage(branding.BannerImage, FromAnsi(branding.BannerFileName)); });
 
     Link1URL = FromAnsi(branding.Link1.URL);
     Link1Name = FromAnsi(branding.Link1.Name);
@@ -80,19 +86,19 @@ void TfrmMain::LoadBranding()
     lblLink2URL->SetURL(Link2URL);
 
     if (!branding.SkinFile.empty())
-        CreationStep([&] { LoadBrandingSkin(FromAnsi(branding.SkinFile)); });
+        CreationStep([&] { LoadBrandingSkin(branding.SkinFile); });
     if (!branding.IconPath.empty())
         IconPath = FromAnsi(branding.IconPath);
     if (!branding.IconFile.empty())
-        CreationStep([&] { LoadBrandingIcon(FromAnsi(branding.IconFile)); });
+        CreationStep([&] { LoadBrandingIcon(branding.IconFile); });
 }
 
-void TfrmMain::LoadBannerImage(const QString& stored, const QString& fileName)
+void TfrmMain::LoadBannerImage(const std::string& stored, const QString& fileName)
 {
     // The image is decoded from its stored name as it is; the banner's own file name only picks the
     // decoder, by its extension (a name such as "my.gifts.jpg" is a JPEG).
     try {
-        const QByteArray picture = ReadWholeFile(stored);
+        const QByteArray picture = ReadCompanionFile(stored);
         if (PictureExtension(fileName).compare(QLatin1String("gif"), Qt::CaseInsensitive) == 0) {
             gifBanner->show();
             imgBanner->hide();
@@ -111,15 +117,15 @@ void TfrmMain::LoadBannerImage(const QString& stored, const QString& fileName)
     }
 }
 
-void TfrmMain::LoadBrandingSkin(const QString& path)
+void TfrmMain::LoadBrandingSkin(const std::string& path)
 {
-    if (const std::optional<TSkin> skin = ReadSkinContainer(ReadWholeFile(path)))
+    if (const std::optional<TSkin> skin = ReadSkinContainer(ReadCompanionFile(path)))
         bsSkinData1->SetSkin(*skin);
 }
 
-void TfrmMain::LoadBrandingIcon(const QString& path)
+void TfrmMain::LoadBrandingIcon(const std::string& path)
 {
-    QApplication::setWindowIcon(DecodeIcon(ReadWholeFile(path)));
+    QApplication::setWindowIcon(DecodeIcon(ReadCompanionFile(path)));
 }
 
 QString TfrmMain::HelpURL() const
