@@ -1,7 +1,7 @@
 // The browser pane's view and its operations.
 #include "browser/TBrowserPane.h"
 
-#include "browser/TBrowserError.h"
+#include "browser/EBrowserError.h"
 #include "browser/TBrowserPage.h"
 #include "browser/TBrowserProfile.h"
 
@@ -29,7 +29,7 @@ const QString& FillFieldScript()
     static const QString script = [] {
         QFile file(QStringLiteral(":/browser/fillfield.js"));
         if (!file.open(QIODevice::ReadOnly))
-            throw TBrowserError(QStringLiteral("The form-filling script is missing from the program"));
+            throw EBrowserError(QStringLiteral("The form-filling script is missing from the program"));
         return QString::fromUtf8(file.readAll());
     }();
     return script;
@@ -120,7 +120,7 @@ void TBrowserPane::Navigate(const QString& address)
         return;
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
-        throw TBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
+        throw EBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
     if (FPage && FPage->DialogsSilenced())
         ReleasePage();
     // A typed address for another program is asked about like a click on a link.
@@ -147,7 +147,7 @@ QList<QUrl> TBrowserPane::DocumentAddresses() const
 void TBrowserPane::GoBack()
 {
     if (!FPage || !FPage->history()->canGoBack())
-        throw TBrowserError(QStringLiteral("There is no previous page to go back to"));
+        throw EBrowserError(QStringLiteral("There is no previous page to go back to"));
     FPage->triggerAction(QWebEnginePage::Back);
     LoadRequested();
 }
@@ -155,7 +155,7 @@ void TBrowserPane::GoBack()
 void TBrowserPane::GoForward()
 {
     if (!FPage || !FPage->history()->canGoForward())
-        throw TBrowserError(QStringLiteral("There is no next page to go forward to"));
+        throw EBrowserError(QStringLiteral("There is no next page to go forward to"));
     FPage->triggerAction(QWebEnginePage::Forward);
     LoadRequested();
 }
@@ -200,7 +200,7 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
             return;
         if (result.typeId() != QMetaType::Bool) {
             QMetaObject::invokeMethod(
-                self, [] { throw TBrowserError(QStringLiteral("The forms of the page could not be read")); },
+                self, [] { throw EBrowserError(QStringLiteral("The forms of the page could not be read")); },
                 Qt::QueuedConnection);
             return;
         }
