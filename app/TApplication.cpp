@@ -14,6 +14,8 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Threadwick"));
     setApplicationVersion(QStringLiteral(THREADWICK_VERSION));
+    // Type-ahead in lists collects the letters typed until a pause of half a second.
+    setKeyboardInputInterval(500);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -1,7 +1,7 @@
 // The browser pane's view and its operations.
 #include "browser/TBrowserPane.h"
 
-#include "browser/TBrowserError.h"
+#include "browser/EBrowserError.h"
 #include "browser/TBrowserPage.h"
 #include "browser/TBrowserProfile.h"
 
@@ -19,11 +19,16 @@
 
 namespace {
 
+// How long a requested load may take to report its start. A request the engine ignores altogether
+// (Back onto history entries it skips) must not leave the pane busy for good; real loads report
+// their start well within this time.
+constexpr int BusyGraceMs = 1000;
+
 QString ReadScript(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw TBrowserError(QStringLiteral("The form-filling script is missing from the program"));
+        throw EBrowserError(QStringLiteral("The form-filling script is missing from the program"));
     return QString::fromUtf8(file.readAll());
 }
 
@@ -112,9 +117,7 @@ void TBrowserPane::LoadRequested()
     // The engine reports the start of a load a little later; the pane is busy from the request on.
     FBusy = true;
     FLoadSeen = false;
-    // A request the engine ignores altogether (Back onto history entries it skips) must not leave
-    // the pane busy for good; real loads report their start well within this time.
-    QTimer::singleShot(1000, this, [this, request = ++FRequest] {
+    QTimer::singleShot(BusyGraceMs, this, [this, request = ++FRequest] {
         if (request == FRequest && !FLoadSeen && !(FPage && FPage->isLoading()))
             FBusy = false;
     });
@@ -126,7 +129,7 @@ void TBrowserPane::Navigate(const QString& address)
         return;
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
-        throw TBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
+        throw EBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
     if (FPage && FPage->DialogsSilenced())
         ReleasePage();
     // A typed address for another program is asked about like a click on a link.
@@ -153,7 +156,7 @@ QList<QUrl> TBrowserPane::DocumentAddresses() const
 void TBrowserPane::GoBack()
 {
     if (!FPage || !FPage->history()->canGoBack())
-        throw TBrowserError(QStringLiteral("There is no previous page to go back to"));
+        throw EBrowserError(QStringLiteral("There is no previous page to go back to"));
     FPage->triggerAction(QWebEnginePage::Back);
     LoadRequested();
 }
@@ -161,7 +164,7 @@ void TBrowserPane::GoBack()
 void TBrowserPane::GoForward()
 {
     if (!FPage || !FPage->history()->canGoForward())
-        throw TBrowserError(QStringLiteral("There is no next page to go forward to"));
+        throw EBrowserError(QStringLiteral("There is no next page to go forward to"));
     FPage->triggerAction(QWebEnginePage::Forward);
     LoadRequested();
 }
@@ -218,7 +221,7 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
             return;
         if (result.typeId() != QMetaType::Bool) {
             QMetaObject::invokeMethod(
-                self, [] { throw TBrowserError(QStringLiteral("The forms of the page could not be read")); },
+                self, [] { throw EBrowserError(QStringLiteral("The forms of the page could not be read")); },
                 Qt::QueuedConnection);
             return;
         }

@@ -27,7 +27,7 @@ public:
     // asking too many dialogs is left for a new page of its own: its scripts may still be asking
     // in a loop, which would hold up a new page in the same engine process.
     void Navigate(const QString& address);
-    // Show the previous (next) page of the history; a TBrowserError when there is none.
+    // Show the previous (next) page of the history; an EBrowserError when there is none.
     void GoBack();
     void GoForward();
     void Refresh();
@@ -42,7 +42,7 @@ public:
     // Writes value into every element named exactly name (case-sensitive) of every form of the
     // top-level document, in document and form order, and tells done, from the event loop,
     // whether at least one element was written. The first element that refuses the value ends
-    // the operation. A page whose forms cannot be read at all raises a TBrowserError from the
+    // the operation. A page whose forms cannot be read at all raises an EBrowserError from the
     // event loop instead, and done is not called.
     using TFillDone = std::function<void(bool written)>;
     void FillField(const QString& name, const QString& value, TFillDone done);

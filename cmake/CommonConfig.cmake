@@ -4,7 +4,9 @@ target_compile_features(threadwick_common INTERFACE cxx_std_20)
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
-target_compile_options(threadwick_common INTERFACE -Wall -Wextra)
+# The stricter set the code is kept free of; CI builds with warnings as errors.
+target_compile_options(threadwick_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual -Wold-style-cast
+  -Woverloaded-virtual -Wnon-virtual-dtor)
 
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)

@@ -1,5 +1,6 @@
-// Failures raised by the core: one base class and one class per kind, each carrying the exact message
-// that the application's error handling shows to the user.
+// Failures raised by the program: one base class for every layer (the toolkit's, the browser pane's
+// and the windows' failures derive from it too) and, here, one class per kind the core raises, each
+// carrying the exact message that the application's error handling shows to the user.
 #pragma once
 
 #include <cstring>

@@ -9,6 +9,7 @@
 #include "core/UForums.h"
 
 #include "core/UErrors.h"
+#include "core/UUtils.h"
 
 #include <algorithm>
 #include <array>
@@ -335,74 +336,9 @@ void AppendField(TFileWriter& out, const std::string& field)
     out.Append(run, static_cast<std::size_t>(end - run));
 }
 
-struct TFileBytes
-{
-    std::unique_ptr<char[]> Data;
-    std::size_t Size = 0;
-};
-
 // Largest store file that is read: far beyond any real store, and small enough that reading it cannot
 // exhaust memory.
-constexpr std::size_t MaxFileSize = std::size_t(1) << 30;
-
-// The whole file, or nothing when there is no file (or a directory) at the path. Only a regular file is
-// read: a FIFO would block start-up and a device could feed bytes without end. The path is looked at
-// before it is opened, so that no device is opened at all, and opened without blocking in case it was
-// swapped for a FIFO in between.
-std::optional<TFileBytes> ReadWholeFile(const std::string& path)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-        throw EFOpenError(path, "Not a regular file");
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return std::nullopt;
-        throw EFOpenError(path, errno);
-    }
-    struct FdCloser
-    {
-        int Fd;
-        ~FdCloser() { ::close(Fd); }
-    } closer{fd};
-
-    if (::fstat(fd, &info) != 0)
-        throw EFOpenError(path, errno);
-    if (S_ISDIR(info.st_mode))
-        return std::nullopt;
-    if (!S_ISREG(info.st_mode))
-        throw EFOpenError(path, "Not a regular file");
-    if (static_cast<std::uintmax_t>(info.st_size) > MaxFileSize)
-        throw EFOpenError(path, "The file is too large");
-
-    // One spare byte so that reaching the expected size does not look like a full buffer; the loop copes
-    // with files that grow while they are read, up to the size limit.
-    std::size_t capacity = static_cast<std::size_t>(info.st_size) + 1;
-    TFileBytes bytes{std::make_unique_for_overwrite<char[]>(capacity), 0};
-    for (;;) {
-        if (bytes.Size == capacity) {
-            if (bytes.Size > MaxFileSize)
-                throw EFOpenError(path, "The file is too large");
-            std::size_t grown = std::min(capacity * 2, MaxFileSize + 1);
-            auto larger = std::make_unique_for_overwrite<char[]>(grown);
-            std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
-            bytes.Data = std::move(larger);
-            capacity = grown;
-        }
-        ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EFOpenError(path, errno);
-        }
-        if (got == 0)
-            break;
-        bytes.Size += static_cast<std::size_t>(got);
-    }
-    if (bytes.Size > MaxFileSize)
-        throw EFOpenError(path, "The file is too large");
-    return bytes;
-}
+constexpr std::size_t MaxStoreFileSize = std::size_t(1) << 30;
 
 // Where a write to `path` lands: symbolic links are followed, so that the link stays and its target
 // is replaced. A link to a missing file resolves to that file.
@@ -641,7 +577,7 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
     // Any failure below (an unreadable file, memory running out) must keep SaveAll from overwriting
     // the records that could not be read.
     FLoadFailed = true;
-    std::optional<TFileBytes> bytes = ReadWholeFile(FPath);
+    std::optional<TFileBytes> bytes = ReadWholeFile(FPath, MaxStoreFileSize);
     if (bytes) {
         // A NUL byte ends the text. Records after it would be lost by the next save, so a file with more
         // than blanks (zero bytes padding a file among them) after its first NUL is loaded up to there

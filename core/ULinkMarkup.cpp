@@ -8,16 +8,6 @@
 
 namespace {
 
-std::string_view Trim(std::string_view text)
-{
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Start of the first web address at or after `from`, or npos.
 std::size_t FindWebAddress(std::string_view text, std::size_t from)
 {

@@ -1,7 +1,16 @@
 // Utility routines: SplitFields and the e-mail address scanner (OpenInBrowser lives in UOpenInBrowser.cpp).
 #include "core/UUtils.h"
 
+#include "core/UErrors.h"
+
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 void SplitFields(char separator, const std::string& line, std::vector<std::string>& fields)
 {
@@ -82,4 +91,59 @@ std::vector<std::string> ExtractEmails(const std::string& text)
     for (TTextSpan found = FindEmail(text, 0); found.Len != 0; found = FindEmail(text, found.Pos + found.Len))
         emails.emplace_back(text, found.Pos, found.Len);
     return emails;
+}
+
+std::optional<TFileBytes> ReadWholeFile(const std::string& path, std::size_t maxSize)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw EFOpenError(path, "Not a regular file");
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        throw EFOpenError(path, errno);
+    }
+    struct FdCloser
+    {
+        int Fd;
+        ~FdCloser() { ::close(Fd); }
+    } closer{fd};
+
+    if (::fstat(fd, &info) != 0)
+        throw EFOpenError(path, errno);
+    if (S_ISDIR(info.st_mode))
+        return std::nullopt;
+    if (!S_ISREG(info.st_mode))
+        throw EFOpenError(path, "Not a regular file");
+    if (static_cast<std::uintmax_t>(info.st_size) > maxSize)
+        throw EFOpenError(path, "The file is too large");
+
+    // One spare byte so that reaching the expected size does not look like a full buffer; the loop copes
+    // with files that grow while they are read, up to the size limit.
+    std::size_t capacity = static_cast<std::size_t>(info.st_size) + 1;
+    TFileBytes bytes{std::make_unique_for_overwrite<char[]>(capacity), 0};
+    for (;;) {
+        if (bytes.Size == capacity) {
+            if (bytes.Size > maxSize)
+                throw EFOpenError(path, "The file is too large");
+            std::size_t grown = std::min(capacity * 2, maxSize + 1);
+            auto larger = std::make_unique_for_overwrite<char[]>(grown);
+            std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
+            bytes.Data = std::move(larger);
+            capacity = grown;
+        }
+        ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFOpenError(path, errno);
+        }
+        if (got == 0)
+            break;
+        bytes.Size += static_cast<std::size_t>(got);
+    }
+    if (bytes.Size > maxSize)
+        throw EFOpenError(path, "The file is too large");
+    return bytes;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,21 @@
 // Empties `fields`, then fills it with the pieces of `line` between separators. Every separator closes a
 // field, even an empty one; the text after the last separator is a field only when it is not empty.
 void SplitFields(char separator, const std::string& line, std::vector<std::string>& fields);
+
+// A file's bytes as read.
+struct TFileBytes
+{
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0;
+};
+
+// The whole file of at most `maxSize` bytes, or nothing when there is no file (or a directory) at
+// the path. Only a regular file is read: a FIFO would block start-up and a device could feed bytes
+// without end. The path is looked at before it is opened, so that no device is opened at all, and
+// opened without blocking in case it was swapped for a FIFO in between. Throws EFOpenError ("Cannot
+// open file "PATH". reason") for a file that cannot be read, is not a regular file or is larger than
+// `maxSize`.
+std::optional<TFileBytes> ReadWholeFile(const std::string& path, std::size_t maxSize);
 
 // Every e-mail address in `text`, in order, repeats included. An address is a match of
 // [_a-zA-Z\d\-\.]+@[_a-zA-Z\d\-]+(\.[_a-zA-Z\d\-]+)+ found leftmost first and greedily; each search
@@ -30,6 +47,22 @@ TTextSpan FindEmail(std::string_view text, std::size_t from);
 inline char LowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True for the bytes 0 to 32: the control characters and the space.
+inline bool IsBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// `text` without the bytes at either end for which `blank` is true (by default the bytes 0 to 32).
+inline std::string_view Trim(std::string_view text, bool (*blank)(char) = IsBlankOrControl)
+{
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 // True when `text` holds `prefix` at `pos`, ignoring the case of ASCII letters; `prefix` is lower case.

@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   # tool chain
-  build-essential cmake ninja-build pkg-config clang python3
+  build-essential cmake ninja-build pkg-config clang clang-format python3
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
   zlib1g-dev libwmf-dev libemf2svg-dev libglib2.0-dev libpsl-dev

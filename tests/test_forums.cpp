@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         TLoadCase{
             "UnknownEscapeKept", MessagesHeader + "a\x10x^b\x10^\x10\x10\x10^\r\n", {{"a\x10x", "b\x10"}}},
         TLoadCase{"DuplicatesSideBySide", MessagesHeader + "k^1^\r\nk^2^\r\n", {{"k", "1"}, {"k", "2"}}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST(Forums, LineWithOnlyAnAddressGivesEmptyUserAndPassword)
 {

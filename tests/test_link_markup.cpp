@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         TCase{"EmailInsideWebAddressLeftAlone", "http://u@h.example/ u@h.example",
               "[http://u@h.example/|http://u@h.example/] [m:u@h.example|u@h.example]"},
         TCase{"EmailRightBeforeWebAddress", "a@b.cchttp://x.y", "[m:a@b.cc|a@b.cc][http://x.y|http://x.y]"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST(ConvertLinks, WithoutTemplateTextIsUnchanged)
 {

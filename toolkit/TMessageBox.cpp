@@ -25,6 +25,8 @@ TMessageBox::THook& Hook()
 constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs;
 constexpr int ButtonWidth = 70;
 constexpr int ButtonGap = 10;
+// The property of each button that holds its result code: the button's role, whatever its caption.
+const char* const ResultProperty = "result";
 
 QString ButtonCaption(TMsgDlgBtn button)
 {
@@ -145,7 +147,7 @@ TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsg
         b->setGeometry(x, y, ButtonWidth, buttonHeight);
         b->setCursor(Qt::PointingHandCursor);
         const int result = ButtonResult(button);
-        b->setProperty("result", result);
+        b->setProperty(ResultProperty, result);
         connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
         if (FButtons.isEmpty()) {
             b->setDefault(true);
@@ -162,7 +164,7 @@ void TMessageDialog::SetDefaultButton(TMsgDlgBtn button)
 {
     const int result = ButtonResult(button);
     for (QPushButton* b : FButtons) {
-        const bool chosen = b->property("result").toInt() == result;
+        const bool chosen = b->property(ResultProperty).toInt() == result;
         b->setDefault(chosen);
         if (chosen)
             b->setFocus();
@@ -181,9 +183,9 @@ void TMessageDialog::keyPressEvent(QKeyEvent* event)
             if (!target && !FButtons.isEmpty())
                 target = FButtons.first();
         } else {
-            for (const QString& caption : {QStringLiteral("Cancel"), QStringLiteral("&No"), QStringLiteral("OK")})
+            for (const int result : {mrCancel, mrNo, mrOk})
                 for (QPushButton* b : FButtons)
-                    if (!target && b->text() == caption)
+                    if (!target && b->property(ResultProperty).toInt() == result)
                         target = b;
         }
         if (target) {
@@ -197,12 +199,9 @@ void TMessageDialog::keyPressEvent(QKeyEvent* event)
 TMessageBox::TMessageBox(QObject* parent) : QObject(parent) {}
 
 std::unique_ptr<TMessageDialog> TMessageBox::Build(const QString& text, TMsgDlgType type,
-                                                   const TMsgDlgButtons& buttons, int helpContext)
+                                                   const TMsgDlgButtons& buttons)
 {
-    auto dialog = std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(),
-                                                   QApplication::activeWindow());
-    dialog->HelpContext = helpContext;
-    return dialog;
+    return std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(), QApplication::activeWindow());
 }
 
 int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
@@ -213,9 +212,9 @@ int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMs
 }
 
 int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
-                                int helpContext, TMsgDlgBtn defaultButton)
+                                int, TMsgDlgBtn defaultButton)
 {
-    auto dialog = Build(text, type, buttons, helpContext);
+    auto dialog = Build(text, type, buttons);
     if (!buttons.isEmpty() && defaultButton != buttons.first())
         dialog->SetDefaultButton(defaultButton);
     if (Hook())

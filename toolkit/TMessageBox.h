@@ -54,7 +54,6 @@ public:
     const QList<QPushButton*>& Buttons() const { return FButtons; }
     // Makes button the one Enter presses and the focus starts on (by default the first).
     void SetDefaultButton(TMsgDlgBtn button);
-    int HelpContext = 0;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -74,7 +73,8 @@ class TMessageBox : public QObject
 public:
     explicit TMessageBox(QObject* parent = nullptr);
 
-    // Shows the box modally and returns the result code of the button that closed it.
+    // Shows the box modally and returns the result code of the button that closed it. The box has
+    // no help: helpContext is taken for the callers' sake and ignored.
     int ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons, int helpContext);
     // The same with defaultButton in place of the first button as the default: a question whose
     // safe answer is No makes No the default.
@@ -83,7 +83,7 @@ public:
 
     // Builds the box as ShowMessageBox would, without showing it.
     static std::unique_ptr<TMessageDialog> Build(const QString& text, TMsgDlgType type,
-                                                 const TMsgDlgButtons& buttons, int helpContext = 0);
+                                                 const TMsgDlgButtons& buttons);
 
     // The caption of each type; the custom type shows the application title.
     static QString Caption(TMsgDlgType type);

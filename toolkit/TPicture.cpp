@@ -75,14 +75,31 @@ private:
     qsizetype FPos = 0;
 };
 
+// Qt's image reader over bytes in memory: of the given format only, or, without one, of whatever
+// format Qt tells from the content.
+class TMemoryImageReader
+{
+public:
+    TMemoryImageReader(const QByteArray& data, const char* format)
+    {
+        FBuffer.setData(data);
+        FBuffer.open(QIODevice::ReadOnly);
+        FReader.setDevice(&FBuffer);
+        if (format) {
+            FReader.setFormat(format);
+            FReader.setDecideFormatFromContent(false);
+        }
+    }
+    QImageReader* operator->() { return &FReader; }
+
+private:
+    QBuffer FBuffer;
+    QImageReader FReader; // after the buffer, so that it goes first
+};
+
 QImage ReadWithQt(const QByteArray& data, const char* format, const char* message)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    QImage image = reader.read();
+    QImage image = TMemoryImageReader(data, format)->read();
     if (image.isNull())
         throw EInvalidGraphic(message);
     return image;
@@ -159,17 +176,13 @@ QList<QImage> DecodeIconImages(const QByteArray& data)
 {
     if (!IconComplete(data))
         throw EInvalidGraphic(IconInvalid);
-    QBuffer buffer;
-    buffer.setData(AsTypeOneIcon(data));
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "ico");
-    reader.setDecideFormatFromContent(false);
+    TMemoryImageReader reader(AsTypeOneIcon(data), "ico");
     QList<QImage> images;
-    const int count = reader.imageCount();
+    const int count = reader->imageCount();
     for (int i = 0; i < count; ++i) {
-        if (!reader.jumpToImage(i))
+        if (!reader->jumpToImage(i))
             throw EInvalidGraphic(IconInvalid);
-        QImage image = reader.read();
+        QImage image = reader->read();
         if (image.isNull())
             throw EInvalidGraphic(IconInvalid);
         images << image;
@@ -478,14 +491,7 @@ QImage DecodeByContent(const QByteArray& data)
     if (data.size() >= 6 && r.At16(0) == 0 && r.At16(2) <= 1 && r.At16(4) > 0)
         return DecodeIconImages(data).first();
     // Whatever else Qt can tell from the content (PNG, for one).
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw EInvalidGraphic(FormatUnknown);
-    return image;
+    return ReadWithQt(data, nullptr, FormatUnknown);
 }
 
 } // namespace
@@ -535,15 +541,11 @@ TGifPicture DecodeGif(const QByteArray& data)
     const qint64 screenPixels = qint64(scan.Screen.width()) * scan.Screen.height();
     if (screenPixels > MaxGifScreenPixels || screenPixels * 4 * scan.Hundredths.size() > MaxGifFrameBytes)
         throw EInvalidGraphic(GifTooLarge);
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "gif");
-    reader.setDecideFormatFromContent(false);
+    TMemoryImageReader reader(data, "gif");
     TGifPicture gif;
     gif.Screen = scan.Screen;
     for (int delay : std::as_const(scan.Hundredths)) {
-        const QImage frame = reader.read();
+        const QImage frame = reader->read();
         if (frame.isNull())
             throw EInvalidGraphic(GifInvalid);
         // Qt draws each frame onto the logical screen already; a reader that did not would leave the

@@ -3,6 +3,8 @@
 // with their frames and delays, and the application icon.
 #pragma once
 
+#include "core/UErrors.h"
+
 #include <QByteArray>
 #include <QIcon>
 #include <QImage>
@@ -10,13 +12,11 @@
 #include <QSize>
 #include <QString>
 
-#include <stdexcept>
-
 // A picture that cannot be decoded; what() is the decoder's message.
-class EInvalidGraphic : public std::runtime_error
+class EInvalidGraphic : public EThreadwickError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using EThreadwickError::EThreadwickError;
 };
 
 // The extension of a file name (the text after the last dot of its file-name part), without the dot.

@@ -3,6 +3,8 @@
 // made from it. Also the zlib inflater shared by the built-in skin and "dbskin.dat".
 #pragma once
 
+#include "core/UErrors.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -11,13 +13,12 @@
 #include <QStringList>
 
 #include <optional>
-#include <stdexcept>
 
 // A skin that cannot be read or inflated.
-class ESkinError : public std::runtime_error
+class ESkinError : public EThreadwickError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using EThreadwickError::EThreadwickError;
 };
 
 // Largest inflated skin accepted; anything larger is taken for a broken or hostile file.
@@ -44,7 +45,6 @@ public:
     // Inflates a zlib stream and reads the description inside it.
     static TSkin FromZlib(const QByteArray& stream);
 
-    bool IsEmpty() const { return FSections.isEmpty(); }
     QString Name() const { return FName; }
     bool HasSection(const QString& section) const { return FSections.contains(section); }
     QString Value(const QString& section, const QString& key, const QString& fallback = {}) const;

@@ -37,7 +37,6 @@ void TSkinData::SetSkin(const TSkin& skin)
     FSkin = skin;
     FPictureDir = std::move(pictureDir);
     CurrentSkinData = this;
-    Q_EMIT SkinChanged();
 }
 
 const TSkin& TSkinData::Current()

@@ -28,9 +28,6 @@ public:
     // The skin in use by the running program (the last one applied), or an empty skin.
     static const TSkin& Current();
 
-Q_SIGNALS:
-    void SkinChanged();
-
 private:
     TSkin FSkin;
     std::unique_ptr<QTemporaryDir> FPictureDir;

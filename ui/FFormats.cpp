@@ -235,12 +235,12 @@ void TfrmFormat::FormCreate()
             SetCell(column, i + 1, FromAnsi(formats.RecordAt(i).*FieldOfColumn[column]));
     // A new table's current cell is column 0 of row 1; the move to row 4 is asked like any other.
     grdSettings->setCurrentCell(0, 0);
-    grdSettings->MoveTo(0, 4);
+    grdSettings->MoveTo(0, ReadOnlyRows + 1);
 }
 
 void TfrmFormat::grdSettingsSelectCell(int, int row, bool& canSelect)
 {
-    if (row <= 3) {
+    if (row <= ReadOnlyRows) {
         frmMain->msgMain->ShowMessageBox(QStringLiteral("These templates are read only."),
                                          TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, 0);
         canSelect = false;
@@ -253,7 +253,9 @@ void TfrmFormat::btnSaveClick()
     grdSettings->CommitEditor();
     TFormats& formats = *frmMain->Formats;
     formats.ClearAll();
-    for (int row = 1; row <= TemplateRows; ++row) {
+    // The eight rows of the table, then the stored templates beyond them as they were loaded.
+    const int rows = TemplateRows + int(FHiddenRows.size());
+    for (int row = 1; row <= rows; ++row) {
         auto format = std::make_unique<TFormat>();
         for (int column = 0; column < Columns; ++column)
             (*format).*FieldOfColumn[column] = ToAnsi(Cell(column, row));

@@ -64,9 +64,12 @@ public:
     QPushButton* btnCancel = nullptr;
 
     static constexpr int TemplateRows = 8;
+    // Rows 1 to 3 hold the templates shipped with the program, which the table keeps read-only.
+    static constexpr int ReadOnlyRows = 3;
     static constexpr int Columns = 5;
 
-    // The text of a cell; rows beyond 8 are kept although never shown.
+    // The text of a cell. Templates of the store beyond the eighth are held in rows beyond 8, never
+    // shown, and written back by "Save", so that opening the dialog never loses a stored template.
     QString Cell(int column, int row) const;
 
     void FormCreate();
@@ -76,5 +79,6 @@ public:
 
 private:
     void SetCell(int column, int row, const QString& text);
+    // Rows 9 and on: the stored templates the table has no room for.
     std::vector<std::array<QString, Columns>> FHiddenRows;
 };

@@ -269,7 +269,7 @@ bool TfrmMain::focusNextPrevChild(bool next)
     return true;
 }
 
-template <class F> void TfrmMain::CreationStep(F&& step)
+void TfrmMain::CreationStep(const std::function<void()>& step)
 {
     try {
         step();

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -106,9 +107,6 @@ public:
     QString Link2Name;
     QString IconPath;
 
-    // Failures met while the window was created, reported once it is up.
-    const QStringList& StartupFailures() const { return FStartupFailures; }
-
     void FormShow();
     void FormResize();
     // Moves the focus to the next (previous) control of the keyboard order.
@@ -169,15 +167,14 @@ private:
     void ConnectEditorHandlers();
     void ConnectBrowserHandlers();
     void ConnectBrandingHandlers();
-    // Applies the optional branding configuration (FMainBranding.cpp).
+    // Applies the branding that ReadBranding chose (FMainBranding.cpp).
     void LoadBranding();
     // Link markup with the template chosen in the format chooser (FMainEditor.cpp).
     const TFormat* ChosenFormat() const;
     QString ConvertLinks(const QString& text, const TFormat* format) const;
-    QString UrlMarkup(const QString& address, const TFormat* format) const;
-    QString EmailMarkup(const QString& address, const TFormat* format) const;
-    // Runs one step of creation; a failure is kept for the report and creation goes on.
-    template <class F> void CreationStep(F&& step);
+    // Runs one step of creation or branding; a failure is kept for the report shown once the window
+    // is up, and creation goes on.
+    void CreationStep(const std::function<void()>& step);
 
     QString FAppDirectory;
     QStringList FStartupFailures;
@@ -201,11 +198,9 @@ private:
 
     // --- branding part: members and helpers of FMainBranding.cpp ---
     // Steps of LoadBranding that decode a file; each may fail without stopping the others.
-    void LoadBannerImage(int candidate);
-    void LoadBrandingSkin();
-    void LoadBrandingIcon();
-    // Runs one such step; a failure is kept for the report shown once the window is up.
-    template <class F> void BrandingStep(F&& step);
+    void LoadBannerImage(const std::string& stored, const QString& fileName);
+    void LoadBrandingSkin(const std::string& path);
+    void LoadBrandingIcon(const std::string& path);
     // The help page shipped beside the executable, as a file address.
     QString HelpURL() const;
     // --- end of branding part ---

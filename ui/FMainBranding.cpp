@@ -2,8 +2,8 @@
 // its companion files, and the buttons and banner that open pages in the user's own browser.
 #include "ui/FMain.h"
 
+#include "core/UBranding.h"
 #include "core/UErrors.h"
-#include "core/UProfile.h"
 #include "core/UUtils.h"
 #include "toolkit/TPicture.h"
 #include "toolkit/TSkinContainer.h"
@@ -11,61 +11,34 @@
 #include "ui/UAnsi.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QPushButton>
 #include <QUrl>
 
-#include <chrono>
+#include <cerrno>
 #include <optional>
-#include <random>
-
-// The promotional site's root; a brander sets it at build time (CMake cache variable
-// THREADWICK_MAKE_MONEY_URL). The affiliate identifier is appended to it as it is.
-#ifndef THREADWICK_MAKE_MONEY_URL
-#define THREADWICK_MAKE_MONEY_URL "https://threadwick.example/"
-#endif
 
 namespace {
 
+// The promotional site's root, set at build time by the CMake cache variable of that name (its
+// default lies in ui/CMakeLists.txt). The affiliate identifier is appended to it as it is.
 const QString MakeMoneyURL = QStringLiteral(THREADWICK_MAKE_MONEY_URL);
-const QLatin1String ConfigFile("dbconfig.dat");
-const QLatin1String SkinFile("dbskin.dat");
 const QLatin1String HelpFile("help.html");
-const char* const Section = "Settings";
+// The banner panel is as tall as the banner's picture plus this much: the picture, centred in the
+// panel, keeps half of it above and half below, clear of the toolbar and of the panels under it.
+constexpr int BannerMargin = 10;
 
-// Only a file counts; a directory of that name does not.
-bool FileExists(const QString& path)
-{
-    return QFileInfo(path).isFile();
-}
+// Largest banner image, skin container or icon that is read; the decoders set tighter limits of
+// their own.
+constexpr std::size_t MaxCompanionFileSize = std::size_t(1) << 30;
 
-// The file-name part of a name from the configuration: what follows its last backslash, colon or
-// slash. Such files are always looked up in the application directory.
-QString FileNamePart(const QString& name)
+// A companion file's bytes. ReadBranding found the file a moment ago; one gone since cannot be
+// opened like any other.
+QByteArray ReadCompanionFile(const std::string& path)
 {
-    qsizetype cut = -1;
-    for (const QChar separator : {QLatin1Char('\\'), QLatin1Char(':'), QLatin1Char('/')})
-        cut = qMax(cut, name.lastIndexOf(separator));
-    return name.mid(cut + 1);
-}
-
-QByteArray ReadWholeFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(ToAnsi(path), ToAnsi(file.errorString()));
-    return file.readAll();
-}
-
-// A uniform draw from 0 to count - 1, the generator seeded afresh from the clock each time.
-int DrawIndex(qsizetype count)
-{
-    const auto ticks =
-        static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count());
-    std::seed_seq seed{static_cast<unsigned>(ticks), static_cast<unsigned>(ticks >> 32)};
-    std::mt19937 generator(seed);
-    return std::uniform_int_distribution<int>(0, int(count) - 1)(generator);
+    const std::optional<TFileBytes> bytes = ReadWholeFile(path, MaxCompanionFileSize);
+    if (!bytes)
+        throw EFOpenError(path, ENOENT);
+    return QByteArray(bytes->Data.get(), qsizetype(bytes->Size));
 }
 
 } // namespace
@@ -78,115 +51,64 @@ void TfrmMain::ConnectBrandingHandlers()
     connect(btnHelp, &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
 }
 
-template <class F> void TfrmMain::BrandingStep(F&& step)
-{
-    try {
-        step();
-    } catch (const std::exception& failure) {
-        FStartupFailures << QString::fromLocal8Bit(failure.what());
-    }
-}
-
 void TfrmMain::LoadBranding()
 {
-    const QString configPath = FAppDirectory + ConfigFile;
-    if (!FileExists(configPath))
+    TClockRandom random;
+    const TBranding branding = ReadBranding(ToAnsi(FAppDirectory), random);
+    if (!branding.Configured)
         return;
-    // The configuration is read once. One that is refused (too large, say) is reported, and the
-    // branding goes on as if it named nothing.
-    std::optional<TProfile> config;
-    BrandingStep([&] { config.emplace(ToAnsi(configPath)); });
-    const auto read = [&config](const QString& key) {
-        return config ? FromAnsi(config->ReadString(Section, ToAnsi(key))) : QString();
-    };
+    if (!branding.ReadFailure.empty())
+        FStartupFailures << FromAnsi(branding.ReadFailure);
 
-    const QString appName = read(QStringLiteral("AppName"));
-    if (!appName.isEmpty())
-        setWindowTitle(appName);
-    const QString affiliate = read(QStringLiteral("AfiliateID"));
-    if (!affiliate.isEmpty())
-        AffiliateID = affiliate;
+    if (!branding.Caption.empty())
+        setWindowTitle(FromAnsi(branding.Caption));
+    if (!branding.AffiliateID.empty())
+        AffiliateID = FromAnsi(branding.AffiliateID);
 
-    QStringList bannerPaths, bannerURLs;
-    for (int n = 1; n <= 3; ++n) {
-        const QString path = read(QStringLiteral("BannerPath%1").arg(n));
-        if (path.isEmpty())
-            continue;
-        bannerPaths << path;
-        bannerURLs << read(QStringLiteral("BannerURL%1").arg(n));
-    }
-    int banner = -1;
-    if (!bannerPaths.isEmpty()) {
-        banner = DrawIndex(bannerPaths.size());
-        BannerURL = bannerURLs[banner];
-        BannerPath = bannerPaths[banner];
-    }
+    BannerURL = FromAnsi(branding.BannerURL);
+    BannerPath = FromAnsi(branding.BannerPath);
     if (!BannerURL.isEmpty()) {
         imgBanner->setCursor(Qt::PointingHandCursor);
         gifBanner->setCursor(Qt::PointingHandCursor);
     }
-    if (BannerPath.isEmpty())
+    if (branding.BannerImage.empty())
         panBanner->hide();
     else
-        BrandingStep([&] { LoadBannerImage(banner); });
+        CreationStep([&] { LoadBannerImage(branding.BannerImage, FromAnsi(branding.BannerFileName)); });
 
-    QStringList linkURLs, linkNames;
-    for (int n = 1; n <= 4; ++n) {
-        const QString url = read(QStringLiteral("Link%1URL").arg(n));
-        if (url.isEmpty())
-            continue;
-        linkURLs << url;
-        linkNames << read(QStringLiteral("Link%1Name").arg(n));
-    }
-    if (!linkURLs.isEmpty()) {
-        const int first = DrawIndex(linkURLs.size());
-        Link1URL = linkURLs.takeAt(first);
-        Link1Name = linkNames.takeAt(first);
-    }
-    if (!linkURLs.isEmpty()) {
-        const int second = DrawIndex(linkURLs.size());
-        Link2URL = linkURLs[second];
-        Link2Name = linkNames[second];
-    }
+    Link1URL = FromAnsi(branding.Link1.URL);
+    Link1Name = FromAnsi(branding.Link1.Name);
+    Link2URL = FromAnsi(branding.Link2.URL);
+    Link2Name = FromAnsi(branding.Link2.Name);
     lblLink1URL->SetCaption(Link1Name);
     lblLink1URL->SetURL(Link1URL);
     lblLink2URL->SetCaption(Link2Name);
     lblLink2URL->SetURL(Link2URL);
 
-    if (FileExists(FAppDirectory + SkinFile))
-        BrandingStep([this] { LoadBrandingSkin(); });
-
-    const QString icon = read(QStringLiteral("IconPath"));
-    if (!icon.isEmpty())
-        IconPath = icon;
-    // An empty IconPath names no file: its file-name part would be the directory itself.
-    if (!IconPath.isEmpty() && FileExists(FAppDirectory + FileNamePart(IconPath)))
-        BrandingStep([this] { LoadBrandingIcon(); });
+    if (!branding.SkinFile.empty())
+        CreationStep([&] { LoadBrandingSkin(branding.SkinFile); });
+    if (!branding.IconPath.empty())
+        IconPath = FromAnsi(branding.IconPath);
+    if (!branding.IconFile.empty())
+        CreationStep([&] { LoadBrandingIcon(branding.IconFile); });
 }
 
-void TfrmMain::LoadBannerImage(int candidate)
+void TfrmMain::LoadBannerImage(const std::string& stored, const QString& fileName)
 {
-    // The image is kept under a neutral name (numbered by the banner's place among the candidates) and
-    // decoded from there as it is; the banner's own file name only picks the decoder, by its extension
-    // (a name such as "my.gifts.jpg" is a JPEG).
-    const QString stored = FAppDirectory + QStringLiteral("dbimg%1.dat").arg(candidate + 1);
-    if (!FileExists(stored)) {
-        panBanner->hide();
-        return;
-    }
-    const QString fileName = FileNamePart(BannerPath);
+    // The image is decoded from its stored name as it is; the banner's own file name only picks the
+    // decoder, by its extension (a name such as "my.gifts.jpg" is a JPEG).
     try {
-        const QByteArray data = ReadWholeFile(stored);
+        const QByteArray picture = ReadCompanionFile(stored);
         if (PictureExtension(fileName).compare(QLatin1String("gif"), Qt::CaseInsensitive) == 0) {
             gifBanner->show();
             imgBanner->hide();
-            gifBanner->LoadFromData(data);
-            panBanner->resize(panBanner->width(), gifBanner->height() + 10);
+            gifBanner->LoadFromData(picture);
+            panBanner->resize(panBanner->width(), gifBanner->height() + BannerMargin);
         } else {
             gifBanner->hide();
             imgBanner->show();
-            imgBanner->SetPicture(DecodePicture(data, FAppDirectory + fileName));
-            panBanner->resize(panBanner->width(), imgBanner->height() + 10);
+            imgBanner->SetPicture(DecodePicture(picture, FAppDirectory + fileName));
+            panBanner->resize(panBanner->width(), imgBanner->height() + BannerMargin);
         }
     } catch (...) {
         // A banner that cannot be shown takes no room, as when its image is missing.
@@ -195,15 +117,15 @@ void TfrmMain::LoadBannerImage(int candidate)
     }
 }
 
-void TfrmMain::LoadBrandingSkin()
+void TfrmMain::LoadBrandingSkin(const std::string& path)
 {
-    if (const std::optional<TSkin> skin = ReadSkinContainer(ReadWholeFile(FAppDirectory + SkinFile)))
+    if (const std::optional<TSkin> skin = ReadSkinContainer(ReadCompanionFile(path)))
         bsSkinData1->SetSkin(*skin);
 }
 
-void TfrmMain::LoadBrandingIcon()
+void TfrmMain::LoadBrandingIcon(const std::string& path)
 {
-    QApplication::setWindowIcon(DecodeIcon(ReadWholeFile(FAppDirectory + FileNamePart(IconPath))));
+    QApplication::setWindowIcon(DecodeIcon(ReadCompanionFile(path)));
 }
 
 QString TfrmMain::HelpURL() const

@@ -41,8 +41,6 @@ void TfrmMain::ConnectBrowserHandlers()
             lvwForumsListBoxClick();
     });
     connect(lvwForums, &QListWidget::clicked, this, [this] { lvwForumsListBoxClick(); });
-    // Type-ahead collects the letters typed until a pause of half a second.
-    QApplication::setKeyboardInputInterval(500);
 
     edtURL->installEventFilter(this);
     btnBPaste->installEventFilter(this);

@@ -79,13 +79,3 @@ QString TfrmMain::ConvertLinks(const QString& text, const TFormat* format) const
 {
     return FromAnsi(::ConvertLinks(ToAnsi(text), format));
 }
-
-QString TfrmMain::UrlMarkup(const QString& address, const TFormat* format) const
-{
-    return FromAnsi(::UrlMarkup(ToAnsi(address), format));
-}
-
-QString TfrmMain::EmailMarkup(const QString& address, const TFormat* format) const
-{
-    return FromAnsi(::EmailMarkup(ToAnsi(address), format));
-}

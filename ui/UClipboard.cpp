@@ -42,7 +42,7 @@ void TClipboard::SetText(const QString& text, bool secret)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
-        throw TClipboardError("Cannot open clipboard");
+        throw EClipboardError("Cannot open clipboard");
     auto* data = new QMimeData;
     data->setText(text);
     if (secret)
@@ -51,7 +51,7 @@ void TClipboard::SetText(const QString& text, bool secret)
     // Another program may keep the clipboard to itself; then the paste must not use old text.
     const QMimeData* now = clipboard->mimeData();
     if (!now || now->text() != text)
-        throw TClipboardError("Cannot open clipboard");
+        throw EClipboardError("Cannot open clipboard");
     // Whatever secret was there before has just been replaced.
     TPendingSecret& pending = Pending();
     if (pending.Timer)

@@ -3,14 +3,14 @@
 // if the clipboard still holds it then.
 #pragma once
 
+#include "core/UErrors.h"
+
 #include <QString>
 
-#include <stdexcept>
-
-class TClipboardError : public std::runtime_error
+class EClipboardError : public EThreadwickError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using EThreadwickError::EThreadwickError;
 };
 
 class TClipboard
@@ -21,7 +21,7 @@ public:
 
     // Puts text on the clipboard, the empty text included. A secret carries the hint that tells
     // clipboard managers not to keep it in their history, and is removed after SecretLifetimeMs
-    // unless the clipboard holds something else by then. Raises TClipboardError "Cannot open
+    // unless the clipboard holds something else by then. Raises EClipboardError "Cannot open
     // clipboard" when the clipboard does not take it.
     static void SetText(const QString& text, bool secret = false);
 

@@ -414,7 +414,7 @@ TEST_F(BrandingTest, ABannerThatCannotBeDecodedIsReportedAndBrandingGoesOn)
         dir.Write("brand.ico", ico);
         TfrmMain w(dir.Path());
         w.show();
-        Pump(20);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Reports().isEmpty(); })) << c.Path;
         EXPECT_EQ(Reports(), QStringList{c.Report}) << c.Path;
         EXPECT_FALSE(w.panBanner->isVisible()) << c.Path;
         // The steps after the banner still ran.

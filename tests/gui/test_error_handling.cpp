@@ -41,7 +41,7 @@ TEST(ErrorHandling, AFailureInATimerIsReportedToo)
 {
     TMessageRecorder recorder;
     QTimer::singleShot(0, [] { throw std::runtime_error("List index out of bounds (5)"); });
-    Pump(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder.Boxes().isEmpty(); }));
     ASSERT_EQ(recorder.Boxes().size(), 1);
     EXPECT_EQ(recorder.Boxes()[0].Text, "List index out of bounds (5)");
 }

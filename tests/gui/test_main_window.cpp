@@ -315,7 +315,7 @@ TEST_F(MainWindowTest, AnUnreadableFileIsReportedOnceTheWindowIsUpAndKeptSafe)
     TfrmMain w(Dir.Path());
     EXPECT_TRUE(Boxes.Boxes().isEmpty()); // nothing before the window shows
     w.show();
-    Pump(50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Boxes.Boxes().isEmpty(); }));
     EXPECT_EQ(w.lvwForums->count(), 1);
     EXPECT_EQ(w.cbxFormat->count(), 1);
     ASSERT_EQ(Boxes.Boxes().size(), 1);

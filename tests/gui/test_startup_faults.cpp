@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QTest>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -168,7 +169,7 @@ TEST_F(StartupFaults, AnInflationBombInTheSkinContainerIsReportedAndTheBuiltInSk
 
     TfrmMain w(dir.Path());
     w.show();
-    Pump(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Reports().isEmpty(); }));
     ExpectStartupComplete(w, "inflation bomb");
     ASSERT_EQ(Reports().size(), 1) << Reports().join('|').toStdString();
     EXPECT_TRUE(Reports()[0].startsWith("The skin data is too large")) << Reports()[0].toStdString();
@@ -214,7 +215,7 @@ TEST_F(StartupFaults, BannersWithImpossibleHeadersAreRefused)
         dir.Write(QStringLiteral("dbimg1.dat"), picture);
         TfrmMain w(dir.Path());
         w.show();
-        Pump(20);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Reports().isEmpty(); })) << c.Fixture;
         ExpectStartupComplete(w, c.Fixture);
         EXPECT_EQ(Reports(), QStringList{QLatin1String(c.Report)}) << c.Fixture;
         EXPECT_EQ(w.lblLink1URL->URL(), QStringLiteral("http://l/")) << c.Fixture;

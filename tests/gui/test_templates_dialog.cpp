@@ -218,25 +218,26 @@ TEST_F(TemplatesDialogTest, EditingAndSavingWithTheEditorStillOpen)
     EXPECT_EQ(Window->Formats->RecordAt(0).Name, "t1");
 }
 
-TEST_F(TemplatesDialogTest, SaveWritesExactlyTheEightRows)
+TEST_F(TemplatesDialogTest, SaveWritesTheEightRowsAndKeepsStoredTemplatesBeyondThem)
 {
     struct TCase
     {
         int Stored;
-        int NamedAfterSave;
+        int SavedAndNamed;
     };
-    for (const TCase c : {TCase{2, 2}, TCase{5, 5}, TCase{10, 8}}) {
+    for (const TCase c : {TCase{2, 2}, TCase{5, 5}, TCase{10, 10}}) {
         SCOPED_TRACE(c.Stored);
         Open(c.Stored);
+        EXPECT_EQ(Grid()->rowCount(), 8);
         QTest::mouseClick(Dialog->btnSave, Qt::LeftButton);
-        ASSERT_EQ(Window->Formats->Count(), 8);
-        QByteArray expected = Store(std::min(c.Stored, 8));
+        ASSERT_EQ(Window->Formats->Count(), std::max(c.Stored, 8));
+        QByteArray expected = Store(c.Stored);
         for (int i = c.Stored; i < 8; ++i)
             expected += "^^^^^\r\n";
         EXPECT_EQ(Dir.Read("Formats.dat"), expected);
         // The chooser lists "text" and the named templates only.
         Window->FillFormats();
-        EXPECT_EQ(Window->cbxFormat->count(), 1 + c.NamedAfterSave);
+        EXPECT_EQ(Window->cbxFormat->count(), 1 + c.SavedAndNamed);
     }
 }
 
