@@ -92,7 +92,8 @@ std::unique_ptr<char[]> ReadFile(const std::string& path, std::size_t& size)
     ::fstat(fd, &info);
     auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(info.st_size) + 1);
     size = 0;
-    for (ssize_t got; (got = ::read(fd, buffer.get() + size, static_cast<std::size_t>(info.st_size) + 1 - size)) > 0;)
+    for (ssize_t got;
+         (got = ::read(fd, buffer.get() + size, static_cast<std::size_t>(info.st_size) + 1 - size)) > 0;)
         size += static_cast<std::size_t>(got);
     ::close(fd);
     return buffer;

@@ -91,7 +91,13 @@ void Startup(benchmark::State& state, const std::string& mode)
 
 } // namespace
 
-BENCHMARK_CAPTURE(Startup, BareEngineView, std::string("bare"))->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
-BENCHMARK_CAPTURE(Startup, ThreadwickMainWindow, std::string("main"))->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK_CAPTURE(Startup, BareEngineView, std::string("bare"))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
+BENCHMARK_CAPTURE(Startup, ThreadwickMainWindow, std::string("main"))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
 
 BENCHMARK_MAIN();

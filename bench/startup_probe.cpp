@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>

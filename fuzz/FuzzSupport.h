@@ -14,7 +14,7 @@ inline const std::string& FuzzDirectory()
 {
     static const std::string directory = [] {
         std::string pattern = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/threadwick-fuzz-XXXXXX"
-                                                               : "/tmp/threadwick-fuzz-XXXXXX";
+                                                              : "/tmp/threadwick-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             std::abort();
         return pattern + "/";

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::string input(reinterpret_cast<const char*>(data), size);
     TFormat format;
-    std::string* fields[] = {&format.Name, &format.LinkOpen, &format.LinkMiddle, &format.LinkEnd, &format.Email};
+    std::string* fields[] = {&format.Name, &format.LinkOpen, &format.LinkMiddle, &format.LinkEnd,
+                             &format.Email};
     std::size_t at = 0;
     for (std::string* field : fields) {
         std::size_t end = input.find('\0', at);

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 template <class TStore> void RoundTrip(const std::uint8_t* data, std::size_t size)
 {
     TStore store(FuzzDirectory());

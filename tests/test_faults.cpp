@@ -164,9 +164,11 @@ TEST(SaveFaults, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWhole)
         return std::string();
     }));
     const auto saveTime =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
+            .count();
     std::mt19937 random(20261209);
-    std::uniform_int_distribution<long> delay(0, std::clamp<long>(saveTime * 5 / 4, 4000, 30000)); // microseconds
+    std::uniform_int_distribution<long> delay(
+        0, std::clamp<long>(saveTime * 5 / 4, 4000, 30000)); // microseconds
     bool onDiskIsSecond = false;
     int killed = 0, finished = 0, completed[2] = {0, 0};
     for (int trial = 0; trial < Trials; ++trial) {
@@ -222,8 +224,9 @@ std::string FailThenRecover(const std::string& dir, const std::function<void()>&
     std::string problems;
     if (message != expectedMessage)
         problems += "message \"" + message + "\" instead of \"" + expectedMessage + "\"; ";
-    if (oldText.empty() ? std::filesystem::exists(store.FilePath()) && !std::filesystem::is_directory(store.FilePath())
-                        : ReadFileBytes(store.FilePath()) != oldText)
+    if (oldText.empty()
+            ? std::filesystem::exists(store.FilePath()) && !std::filesystem::is_directory(store.FilePath())
+            : ReadFileBytes(store.FilePath()) != oldText)
         problems += "the old file changed; ";
     if (Rows(store) != before)
         problems += "the store changed; ";
@@ -308,7 +311,8 @@ TEST(SaveFaults, AnUnwritableDirectoryOrFileOrADirectoryInItsPlaceDuringEverySav
             auto fault = [&] { std::filesystem::create_directory(path); };
             auto repair = [&] { std::filesystem::remove(path); };
             EXPECT_EQ(kind.FailThenRecover(dir.Path(), fault, repair,
-                                           "Cannot create file \"" + path + "\". " + std::strerror(EISDIR), ""),
+                                           "Cannot create file \"" + path + "\". " + std::strerror(EISDIR),
+                                           ""),
                       "")
                 << kind.Name << ", directory in place of the file";
         }

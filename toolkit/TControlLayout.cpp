@@ -88,7 +88,8 @@ void TControlLayout::Relayout()
     }
     for (const TItem& item : FItems) {
         if (item.Align == TAlign::Client && !item.Widget->isHidden())
-            item.Widget->setGeometry(free.left(), free.top(), std::max(0, free.width()), std::max(0, free.height()));
+            item.Widget->setGeometry(free.left(), free.top(), std::max(0, free.width()),
+                                     std::max(0, free.height()));
     }
     // Anchored children keep their distances to the anchored edges.
     for (const TItem& item : FItems) {

@@ -9,4 +9,7 @@ void ReportFailure(const QString& message)
     box.ShowMessageBox(message, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, 0);
 }
 
-void ReportFailure(const std::exception& failure) { ReportFailure(QString::fromLocal8Bit(failure.what())); }
+void ReportFailure(const std::exception& failure)
+{
+    ReportFailure(QString::fromLocal8Bit(failure.what()));
+}

@@ -201,7 +201,8 @@ TMessageBox::TMessageBox(QObject* parent) : QObject(parent) {}
 std::unique_ptr<TMessageDialog> TMessageBox::Build(const QString& text, TMsgDlgType type,
                                                    const TMsgDlgButtons& buttons)
 {
-    return std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(), QApplication::activeWindow());
+    return std::make_unique<TMessageDialog>(text, type, buttons, TSkinData::Current(),
+                                            QApplication::activeWindow());
 }
 
 int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
@@ -211,8 +212,8 @@ int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMs
                           buttons.isEmpty() ? TMsgDlgBtn::mbOK : buttons.first());
 }
 
-int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
-                                int, TMsgDlgBtn defaultButton)
+int TMessageBox::ShowMessageBox(const QString& text, TMsgDlgType type, const TMsgDlgButtons& buttons, int,
+                                TMsgDlgBtn defaultButton)
 {
     auto dialog = Build(text, type, buttons);
     if (!buttons.isEmpty() && defaultButton != buttons.first())
@@ -250,6 +251,12 @@ QString TMessageBox::ApplicationTitleOf(const QString& executablePath)
     return name.left(1) + name.mid(1).toLower();
 }
 
-QString TMessageBox::ApplicationTitle() { return ApplicationTitleOf(QCoreApplication::applicationFilePath()); }
+QString TMessageBox::ApplicationTitle()
+{
+    return ApplicationTitleOf(QCoreApplication::applicationFilePath());
+}
 
-void TMessageBox::SetTestHook(THook hook) { Hook() = std::move(hook); }
+void TMessageBox::SetTestHook(THook hook)
+{
+    Hook() = std::move(hook);
+}

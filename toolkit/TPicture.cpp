@@ -267,9 +267,11 @@ bool WmfComplete(const QByteArray& data)
     TReader r(data);
     if (data.size() >= 4 && r.At32(0) == 0x9AC6CDD7u && !r.Skip(22))
         return false;
-    unsigned type = 0, headerSize = 0, version = 0, fileWords = 0, objects = 0, maxRecordWords = 0, members = 0;
-    if (!r.Word(type) || !r.Word(headerSize) || (type != 1 && type != 2) || headerSize != 9 || !r.Word(version) ||
-        !r.DWord(fileWords) || !r.Word(objects) || !r.DWord(maxRecordWords) || !r.Word(members))
+    unsigned type = 0, headerSize = 0, version = 0, fileWords = 0, objects = 0, maxRecordWords = 0,
+             members = 0;
+    if (!r.Word(type) || !r.Word(headerSize) || (type != 1 && type != 2) || headerSize != 9 ||
+        !r.Word(version) || !r.DWord(fileWords) || !r.Word(objects) || !r.DWord(maxRecordWords) ||
+        !r.Word(members))
         return false;
     // libwmf allocates its record buffer from the header's largest-record size before it reads a
     // record: a few bytes could otherwise ask for gigabytes. No record is larger than the file.

@@ -10,7 +10,10 @@
 
 namespace {
 
-QString Quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
+QString Quoted(const QString& s)
+{
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
 
 } // namespace
 
@@ -53,11 +56,11 @@ QByteArray InflateZlib(const QByteArray& stream, qsizetype maxSize)
 const QStringList& TSkin::SectionNames()
 {
     static const QStringList names = {
-        QStringLiteral("window"),     QStringLiteral("panel"),      QStringLiteral("button"),
-        QStringLiteral("toolbutton"), QStringLiteral("edit"),       QStringLiteral("memo"),
-        QStringLiteral("vscrollbar"), QStringLiteral("hscrollbar"), QStringLiteral("listbox"),
-        QStringLiteral("combobox"),   QStringLiteral("tab"),        QStringLiteral("stdlabel"),
-        QStringLiteral("bevel"),      QStringLiteral("grid"),       QStringLiteral("listview"),
+        QStringLiteral("window"),      QStringLiteral("panel"),      QStringLiteral("button"),
+        QStringLiteral("toolbutton"),  QStringLiteral("edit"),       QStringLiteral("memo"),
+        QStringLiteral("vscrollbar"),  QStringLiteral("hscrollbar"), QStringLiteral("listbox"),
+        QStringLiteral("combobox"),    QStringLiteral("tab"),        QStringLiteral("stdlabel"),
+        QStringLiteral("bevel"),       QStringLiteral("grid"),       QStringLiteral("listview"),
         QStringLiteral("resizebutton")};
     return names;
 }
@@ -78,7 +81,8 @@ TSkin TSkin::Parse(const QByteArray& utf8Text)
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
             continue;
         const auto fail = [&](const QString& what) {
-            throw ESkinError(QStringLiteral("Skin description, line %1: %2").arg(i + 1).arg(what).toStdString());
+            throw ESkinError(
+                QStringLiteral("Skin description, line %1: %2").arg(i + 1).arg(what).toStdString());
         };
         if (line.startsWith(QLatin1Char('['))) {
             if (!line.endsWith(QLatin1Char(']')))
@@ -112,11 +116,12 @@ TSkin TSkin::Parse(const QByteArray& utf8Text)
     // Check what the style sheet will rely on, so a broken skin fails here and not later.
     for (const TSkinSection& section : std::as_const(skin.FSections)) {
         for (auto it = section.Values.cbegin(); it != section.Values.cend(); ++it) {
-            const bool isColour = it.key() == QLatin1String("text") || it.key() == QLatin1String("background") ||
-                                  it.key() == QLatin1String("border") || it.key() == QLatin1String("highlight") ||
-                                  it.key() == QLatin1String("highlighttext") || it.key() == QLatin1String("hover") ||
-                                  it.key() == QLatin1String("pressed") || it.key() == QLatin1String("disabled") ||
-                                  it.key() == QLatin1String("handle");
+            const bool isColour =
+                it.key() == QLatin1String("text") || it.key() == QLatin1String("background") ||
+                it.key() == QLatin1String("border") || it.key() == QLatin1String("highlight") ||
+                it.key() == QLatin1String("highlighttext") || it.key() == QLatin1String("hover") ||
+                it.key() == QLatin1String("pressed") || it.key() == QLatin1String("disabled") ||
+                it.key() == QLatin1String("handle");
             if (isColour && !QColor::isValidColorName(it.value()))
                 throw ESkinError(QStringLiteral("Skin section [%1]: %2 is not a colour (key %3).")
                                      .arg(section.Name, Quoted(it.value()), it.key())
@@ -131,7 +136,10 @@ TSkin TSkin::Parse(const QByteArray& utf8Text)
     return skin;
 }
 
-TSkin TSkin::FromZlib(const QByteArray& stream) { return Parse(InflateZlib(stream)); }
+TSkin TSkin::FromZlib(const QByteArray& stream)
+{
+    return Parse(InflateZlib(stream));
+}
 
 QString TSkin::Value(const QString& section, const QString& key, const QString& fallback) const
 {
@@ -178,7 +186,8 @@ QByteArray TSkin::Picture(const QString& section, const QString& key) const
     const QString value = Value(section, key);
     if (value.isEmpty())
         return {};
-    const auto decoded = QByteArray::fromBase64Encoding(value.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(value.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || !decoded.decoded.startsWith("\x89PNG"))
         return {};
     return decoded.decoded;
@@ -192,7 +201,8 @@ QSize PngSize(const QByteArray& png)
     if (png.size() < 24)
         return {};
     const auto be32 = [&](int at) {
-        return (uchar(png[at]) << 24) | (uchar(png[at + 1]) << 16) | (uchar(png[at + 2]) << 8) | uchar(png[at + 3]);
+        return (uchar(png[at]) << 24) | (uchar(png[at + 1]) << 16) | (uchar(png[at + 2]) << 8) |
+               uchar(png[at + 3]);
     };
     return QSize(int(be32(16)), int(be32(20)));
 }
@@ -248,7 +258,8 @@ void TSkin::WritePictures(const QString& pictureDir) const
             const QByteArray png = Picture(section.Name, key);
             if (png.isEmpty())
                 continue;
-            QFile file(pictureDir + QLatin1Char('/') + section.Name + QLatin1Char('-') + key + QStringLiteral(".png"));
+            QFile file(pictureDir + QLatin1Char('/') + section.Name + QLatin1Char('-') + key +
+                       QStringLiteral(".png"));
             if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 file.write(png);
         }
@@ -268,7 +279,8 @@ public:
         if (auto font = FSkin.Font(FSection)) {
             Add(QStringLiteral("font-family"), Quoted(font->family()));
             Add(QStringLiteral("font-size"), QString::number(font->pixelSize()) + QStringLiteral("px"));
-            Add(QStringLiteral("font-weight"), font->bold() ? QStringLiteral("bold") : QStringLiteral("normal"));
+            Add(QStringLiteral("font-weight"),
+                font->bold() ? QStringLiteral("bold") : QStringLiteral("normal"));
         }
         return *this;
     }
@@ -320,7 +332,8 @@ public:
 private:
     void Add(const QString& property, const QString& value)
     {
-        FDeclarations += QStringLiteral("    ") + property + QStringLiteral(": ") + value + QStringLiteral(";\n");
+        FDeclarations +=
+            QStringLiteral("    ") + property + QStringLiteral(": ") + value + QStringLiteral(";\n");
     }
     const TSkin& FSkin;
     QString FSection;
@@ -336,38 +349,65 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
     const auto has = [&](const char* section) { return HasSection(QLatin1String(section)); };
 
     if (has("window"))
-        css += rule("window").Font().Colour("color", "text").Colour("background-color", "background")
+        css += rule("window")
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "background")
                    .For(QStringLiteral("QMainWindow, QDialog, TSkinForm"));
     if (has("panel")) {
-        css += rule("panel").Colour("background-color", "background").Colour("color", "text").Raw(
-                   QStringLiteral("border"), QStringLiteral("none")).For(QStringLiteral("TSkinPanel"));
+        css += rule("panel")
+                   .Colour("background-color", "background")
+                   .Colour("color", "text")
+                   .Raw(QStringLiteral("border"), QStringLiteral("none"))
+                   .For(QStringLiteral("TSkinPanel"));
         css += rule("panel").Border().Picture(pictureDir).For(QStringLiteral("TSkinPanel[framed=\"true\"]"));
     }
     if (has("button")) {
-        css += rule("button").Font().Colour("color", "text").Colour("background-color", "background").Border()
-                   .Radius().Picture(pictureDir).Raw(QStringLiteral("padding"), QStringLiteral("0px 4px"))
+        css += rule("button")
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "background")
+                   .Border()
+                   .Radius()
+                   .Picture(pictureDir)
+                   .Raw(QStringLiteral("padding"), QStringLiteral("0px 4px"))
                    .For(QStringLiteral("QPushButton"));
-        css += rule("button").Colour("background-color", "hover").Colour("border-color", "highlight")
+        css += rule("button")
+                   .Colour("background-color", "hover")
+                   .Colour("border-color", "highlight")
                    .For(QStringLiteral("QPushButton:hover"));
         css += rule("button").Colour("border-color", "highlight").For(QStringLiteral("QPushButton:focus"));
-        css += rule("button").Colour("background-color", "pressed").For(QStringLiteral("QPushButton:pressed"));
+        css +=
+            rule("button").Colour("background-color", "pressed").For(QStringLiteral("QPushButton:pressed"));
         css += rule("button").Colour("color", "disabled").For(QStringLiteral("QPushButton:disabled"));
     }
     if (has("toolbutton")) {
-        css += rule("toolbutton").Colour("color", "text").Radius()
+        css += rule("toolbutton")
+                   .Colour("color", "text")
+                   .Radius()
                    .Raw(QStringLiteral("background-color"), QStringLiteral("transparent"))
                    .Raw(QStringLiteral("border"), QStringLiteral("1px solid transparent"))
                    .For(QStringLiteral("QToolButton"));
-        css += rule("toolbutton").Colour("background-color", "hover").Colour("border-color", "border")
+        css += rule("toolbutton")
+                   .Colour("background-color", "hover")
+                   .Colour("border-color", "border")
                    .For(QStringLiteral("QToolButton:hover"));
-        css += rule("toolbutton").Colour("background-color", "pressed").For(QStringLiteral("QToolButton:pressed"));
+        css += rule("toolbutton")
+                   .Colour("background-color", "pressed")
+                   .For(QStringLiteral("QToolButton:pressed"));
     }
     const auto field = [&](const char* section, const QString& selector) {
         if (!has(section))
             return;
-        css += rule(section).Font().Colour("color", "text").Colour("background-color", "background").Border()
-                   .Radius().Colour("selection-background-color", "highlight")
-                   .Colour("selection-color", "highlighttext").For(selector);
+        css += rule(section)
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "background")
+                   .Border()
+                   .Radius()
+                   .Colour("selection-background-color", "highlight")
+                   .Colour("selection-color", "highlighttext")
+                   .For(selector);
         // The focus state goes on every selector of a list, or the ones before the last would match
         // without it.
         QStringList focused = selector.split(QLatin1Char(','));
@@ -384,7 +424,8 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
     field("listview", QStringLiteral("QTreeView"));
 
     if (has("listbox")) {
-        const QString rowHeight = Value(QStringLiteral("listbox"), QStringLiteral("rowheight"), QStringLiteral("20"));
+        const QString rowHeight =
+            Value(QStringLiteral("listbox"), QStringLiteral("rowheight"), QStringLiteral("20"));
         // The transparent background is what makes the style draw every item from this rule: an item
         // rule without anything to draw leaves plain items to the platform style, which knows nothing
         // of the padding, and only hovered and selected rows would be indented.
@@ -393,54 +434,79 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
                    .Raw(QStringLiteral("padding-left"), QStringLiteral("3px"))
                    .Raw(QStringLiteral("background-color"), QStringLiteral("transparent"))
                    .For(QStringLiteral("QListWidget::item"));
-        css += rule("listbox").Colour("background-color", "highlight").Colour("color", "highlighttext")
+        css += rule("listbox")
+                   .Colour("background-color", "highlight")
+                   .Colour("color", "highlighttext")
                    .For(QStringLiteral("QListWidget::item:selected"));
-        css += rule("listbox").Colour("background-color", "hover").For(QStringLiteral("QListWidget::item:hover:!selected"));
+        css += rule("listbox")
+                   .Colour("background-color", "hover")
+                   .For(QStringLiteral("QListWidget::item:hover:!selected"));
     }
     if (has("combobox")) {
         css += QStringLiteral("QComboBox { padding: 0px 3px; }\n"
                               "QComboBox::drop-down { border: none; width: 16px; }\n");
         if (!Picture(QStringLiteral("combobox"), QStringLiteral("arrow")).isEmpty())
-            css += QStringLiteral("QComboBox::down-arrow { image: url(%1/combobox-arrow.png); }\n").arg(pictureDir);
-        css += rule("combobox").Font().Colour("color", "text").Colour("background-color", "background").Border()
-                   .Colour("selection-background-color", "highlight").Colour("selection-color", "highlighttext")
+            css += QStringLiteral("QComboBox::down-arrow { image: url(%1/combobox-arrow.png); }\n")
+                       .arg(pictureDir);
+        css += rule("combobox")
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "background")
+                   .Border()
+                   .Colour("selection-background-color", "highlight")
+                   .Colour("selection-color", "highlighttext")
                    .For(QStringLiteral("QComboBox QAbstractItemView"));
     }
     if (has("grid")) {
         css += rule("grid").Colour("gridline-color", "border").For(QStringLiteral("QTableView"));
-        css += rule("grid").Font().Colour("color", "text").Colour("background-color", "hover")
+        css += rule("grid")
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "hover")
                    .Raw(QStringLiteral("border"), QStringLiteral("none"))
                    .Raw(QStringLiteral("padding"), QStringLiteral("0px 3px"))
                    .For(QStringLiteral("QHeaderView::section"));
     }
     if (has("listview")) {
-        css += rule("listview").Font().Colour("color", "text").Colour("background-color", "hover")
+        css += rule("listview")
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "hover")
                    .Raw(QStringLiteral("border"), QStringLiteral("none"))
                    .Raw(QStringLiteral("padding"), QStringLiteral("2px 4px"))
                    .For(QStringLiteral("QTreeView QHeaderView::section"));
-        css += rule("listview").Colour("background-color", "highlight").Colour("color", "highlighttext")
+        css += rule("listview")
+                   .Colour("background-color", "highlight")
+                   .Colour("color", "highlighttext")
                    .For(QStringLiteral("QTreeView::item:selected"));
     }
     const auto scrollbar = [&](const char* section, bool vertical) {
         if (!has(section))
             return;
         const QString o = vertical ? QStringLiteral("vertical") : QStringLiteral("horizontal");
-        css += rule(section).Colour("background-color", "background")
+        css += rule(section)
+                   .Colour("background-color", "background")
                    .Raw(QStringLiteral("border"), QStringLiteral("none"))
                    .Raw(vertical ? QStringLiteral("width") : QStringLiteral("height"), QStringLiteral("12px"))
                    .Raw(QStringLiteral("margin"), QStringLiteral("0px"))
                    .For(QStringLiteral("QScrollBar:") + o);
-        css += rule(section).Colour("background-color", "handle").Radius()
-                   .Raw(vertical ? QStringLiteral("min-height") : QStringLiteral("min-width"), QStringLiteral("24px"))
+        css += rule(section)
+                   .Colour("background-color", "handle")
+                   .Radius()
+                   .Raw(vertical ? QStringLiteral("min-height") : QStringLiteral("min-width"),
+                        QStringLiteral("24px"))
                    .Raw(QStringLiteral("margin"), QStringLiteral("2px"))
                    .For(QStringLiteral("QScrollBar::handle:") + o);
-        css += rule(section).Colour("background-color", "hover").For(QStringLiteral("QScrollBar::handle:") + o +
-                                                                   QStringLiteral(":hover"));
-        css += rule(section).Colour("background-color", "background").For(QStringLiteral("QScrollBar::handle:") + o +
-                                                                        QStringLiteral(":disabled"));
-        css += QStringLiteral("QScrollBar::add-line:%1, QScrollBar::sub-line:%1 { width: 0px; height: 0px; }\n"
-                              "QScrollBar::add-page:%1, QScrollBar::sub-page:%1 { background: none; }\n")
-                   .arg(o);
+        css += rule(section)
+                   .Colour("background-color", "hover")
+                   .For(QStringLiteral("QScrollBar::handle:") + o + QStringLiteral(":hover"));
+        css += rule(section)
+                   .Colour("background-color", "background")
+                   .For(QStringLiteral("QScrollBar::handle:") + o + QStringLiteral(":disabled"));
+        css +=
+            QStringLiteral("QScrollBar::add-line:%1, QScrollBar::sub-line:%1 { width: 0px; height: 0px; }\n"
+                           "QScrollBar::add-page:%1, QScrollBar::sub-page:%1 { background: none; }\n")
+                .arg(o);
     };
     scrollbar("vscrollbar", true);
     scrollbar("hscrollbar", false);
@@ -448,21 +514,31 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
     css += QStringLiteral("TScrollBar:vertical { width: auto; }\n");
 
     if (has("tab")) {
-        css += rule("tab").Border().Colour("background-color", "background")
+        css += rule("tab")
+                   .Border()
+                   .Colour("background-color", "background")
                    .For(QStringLiteral("QTabWidget::pane"));
-        css += rule("tab").Font().Colour("color", "text").Colour("background-color", "hover").Border()
+        css += rule("tab")
+                   .Font()
+                   .Colour("color", "text")
+                   .Colour("background-color", "hover")
+                   .Border()
                    .Raw(QStringLiteral("border-bottom"), QStringLiteral("none"))
                    .Raw(QStringLiteral("border-top-left-radius"), QStringLiteral("4px"))
                    .Raw(QStringLiteral("border-top-right-radius"), QStringLiteral("4px"))
                    .Raw(QStringLiteral("height"), QStringLiteral("19px"))
                    .Raw(QStringLiteral("padding"), QStringLiteral("0px 10px"))
                    .For(QStringLiteral("QTabBar::tab"));
-        css += rule("tab").Colour("background-color", "background").Colour("color", "highlight")
+        css += rule("tab")
+                   .Colour("background-color", "background")
+                   .Colour("color", "highlight")
                    .For(QStringLiteral("QTabBar::tab:selected"));
         css += QStringLiteral("QTabWidget::tab-bar { left: 0px; }\n");
     }
     if (has("stdlabel"))
-        css += rule("stdlabel").Font().Colour("color", "text")
+        css += rule("stdlabel")
+                   .Font()
+                   .Colour("color", "text")
                    .Raw(QStringLiteral("background"), QStringLiteral("transparent"))
                    .For(QStringLiteral("QLabel"));
     // Link labels are underlined and light up under the pointer, with or without a label section.
@@ -470,10 +546,11 @@ QString TSkin::StyleSheet(const QString& pictureDir) const
                           "TLinkLabel:hover { color: %2; }\n")
                .arg(LinkColor().name(), LinkHoverColor().name());
     if (has("bevel"))
-        css += rule("bevel").Raw(QStringLiteral("border"), QStringLiteral("none"))
-                   .Raw(QStringLiteral("border-top"), QStringLiteral("1px solid ") +
-                                                          Value(QStringLiteral("bevel"), QStringLiteral("border"),
-                                                                QStringLiteral("gray")))
+        css += rule("bevel")
+                   .Raw(QStringLiteral("border"), QStringLiteral("none"))
+                   .Raw(QStringLiteral("border-top"),
+                        QStringLiteral("1px solid ") +
+                            Value(QStringLiteral("bevel"), QStringLiteral("border"), QStringLiteral("gray")))
                    .Raw(QStringLiteral("background"), QStringLiteral("transparent"))
                    .For(QStringLiteral("TBevel"));
     if (has("resizebutton"))

@@ -84,7 +84,10 @@ void TLinkLabel::SetCaption(const QString& caption)
     updateGeometry();
 }
 
-void TLinkLabel::SetOpener(TOpener opener) { Opener() = std::move(opener); }
+void TLinkLabel::SetOpener(TOpener opener)
+{
+    Opener() = std::move(opener);
+}
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
@@ -138,7 +141,8 @@ void TPasswordEdit::paintEvent(QPaintEvent*)
 
     p.setClipRect(area);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor textColor = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
+    const QColor textColor =
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
     for (int i = 0; i < count; ++i) {
         const QRect cellRect(area.left() + i * cell - offset, area.top(), cell, area.height());
         if (cellRect.left() > area.right())
@@ -204,7 +208,8 @@ TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBa
 
 void TScrollBar::Attach(QAbstractScrollArea* area, bool autoHide)
 {
-    QScrollBar* inner = orientation() == Qt::Vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
+    QScrollBar* inner =
+        orientation() == Qt::Vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
     if (orientation() == Qt::Vertical)
         area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     else

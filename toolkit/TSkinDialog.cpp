@@ -55,4 +55,7 @@ void TSkinDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TSkinDialog::reject() { done(mrCancel); }
+void TSkinDialog::reject()
+{
+    done(mrCancel);
+}

@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
-TTemplateGrid::TTemplateGrid(QWidget* parent) : QTableWidget(TfrmFormat::TemplateRows, TfrmFormat::Columns, parent)
+TTemplateGrid::TTemplateGrid(QWidget* parent)
+    : QTableWidget(TfrmFormat::TemplateRows, TfrmFormat::Columns, parent)
 {
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(20);
@@ -146,9 +147,8 @@ void TTemplateGrid::CommitEditor()
 namespace {
 
 // The table's columns and the template fields they hold.
-std::string TFormat::*const FieldOfColumn[TfrmFormat::Columns] = {&TFormat::Name, &TFormat::LinkOpen,
-                                                                  &TFormat::LinkMiddle, &TFormat::LinkEnd,
-                                                                  &TFormat::Email};
+std::string TFormat::*const FieldOfColumn[TfrmFormat::Columns] = {
+    &TFormat::Name, &TFormat::LinkOpen, &TFormat::LinkMiddle, &TFormat::LinkEnd, &TFormat::Email};
 
 } // namespace
 
@@ -160,8 +160,8 @@ TfrmFormat::TfrmFormat(QWidget* parent)
     const QSize design(553, 296);
     auto* layout = TControlLayout::Of(this, design);
 
-    bsSkinStdLabel3 = MakeControl<TStdLabel>(this, "bsSkinStdLabel3",
-                                      QStringLiteral("Double click in any cell and start editing new templates:"));
+    bsSkinStdLabel3 = MakeControl<TStdLabel>(
+        this, "bsSkinStdLabel3", QStringLiteral("Double click in any cell and start editing new templates:"));
     layout->Place(bsSkinStdLabel3, QRect(9, 9, 325, 16), akLeft | akTop, true);
     Panel1 = MakeControl<QWidget>(this, "Panel1");
     layout->Place(Panel1, QRect(9, 33, 526, 211));
@@ -206,7 +206,8 @@ QString TfrmFormat::Cell(int column, int row) const
         return item ? item->text() : QString();
     }
     const std::size_t hidden = std::size_t(row - TemplateRows - 1);
-    return row > TemplateRows && hidden < FHiddenRows.size() ? FHiddenRows[hidden][std::size_t(column)] : QString();
+    return row > TemplateRows && hidden < FHiddenRows.size() ? FHiddenRows[hidden][std::size_t(column)]
+                                                             : QString();
 }
 
 void TfrmFormat::SetCell(int column, int row, const QString& text)

@@ -9,7 +9,6 @@
 #include "toolkit/TSkinDialog.h"
 #include "ui/UAnsi.h"
 
-
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -43,7 +42,8 @@ QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& h
 
 } // namespace
 
-TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent) : TSkinForm(parent), FAppDirectory(appDirectory)
+TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
+    : TSkinForm(parent), FAppDirectory(appDirectory)
 {
     if (!FAppDirectory.endsWith(QLatin1Char('/')))
         FAppDirectory += QLatin1Char('/');
@@ -101,8 +101,8 @@ void TfrmMain::BuildToolbar()
     bsSkinStdLabel1 = MakeControl<TStdLabel>(bsSkinPanel1, "bsSkinStdLabel1", QStringLiteral("as"));
     layout->Place(bsSkinStdLabel1, QRect(114, 9, 11, 13), akLeft | akTop, true);
     cbxFormat = MakeControl<QComboBox>(bsSkinPanel1, "cbxFormat");
-    cbxFormat->addItems({QStringLiteral("text"), QStringLiteral("html"), QStringLiteral("ubb"),
-                         QStringLiteral("ezboard")});
+    cbxFormat->addItems(
+        {QStringLiteral("text"), QStringLiteral("html"), QStringLiteral("ubb"), QStringLiteral("ezboard")});
     cbxFormat->setMaxVisibleItems(8);
     cbxFormat->setFocusPolicy(Qt::StrongFocus);
     layout->Place(cbxFormat, QRect(131, 5, 91, 20));
@@ -149,7 +149,8 @@ void TfrmMain::BuildLinks()
 void TfrmMain::BuildEditor()
 {
     auto* layout = TControlLayout::Of(bsSkinPanel2, QSize(257, 429));
-    bsSkinStdLabel3 = MakeControl<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel3", QStringLiteral("Message Editor"));
+    bsSkinStdLabel3 =
+        MakeControl<TStdLabel>(bsSkinPanel2, "bsSkinStdLabel3", QStringLiteral("Message Editor"));
     layout->Place(bsSkinStdLabel3, QRect(9, 9, 73, 13), akLeft | akTop, true);
     bsSkinBevel1 = MakeControl<TBevel>(bsSkinPanel2, "bsSkinBevel1");
     layout->Place(bsSkinBevel1, QRect(89, 16, 154, 9));
@@ -167,7 +168,8 @@ void TfrmMain::BuildEditor()
     layout->Place(bsSkinPanel5, QRect(11, 74, 232, 111));
     memBody = MakeMemo(bsSkinPanel5, QSize(232, 111), bsSkinScrollBar1);
 
-    btnBPaste = MakeButton(bsSkinPanel2, "btnBPaste", QStringLiteral("Paste message on selected field"), true);
+    btnBPaste =
+        MakeButton(bsSkinPanel2, "btnBPaste", QStringLiteral("Paste message on selected field"), true);
     layout->Place(btnBPaste, QRect(10, 194, 234, 20));
 
     bsSkinPageControl1 = MakeControl<QTabWidget>(bsSkinPanel2, "bsSkinPageControl1");
@@ -228,13 +230,17 @@ void TfrmMain::BuildBrowser()
     bar->Place(edtURL, QRect(48, 32, 390, 18), akLeft | akTop | akRight);
     bsSkinButton2 = MakeButton(bsSkinPanel4, "bsSkinButton2", QStringLiteral("Go!"), false);
     bar->Place(bsSkinButton2, QRect(445, 31, 47, 20), akTop | akRight);
-    bsSkinSpeedButton1 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton1", QStringLiteral("Back"), "back.bmp");
+    bsSkinSpeedButton1 =
+        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton1", QStringLiteral("Back"), "back.bmp");
     bar->Place(bsSkinSpeedButton1, QRect(48, 56, 25, 25));
-    bsSkinSpeedButton2 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton2", QStringLiteral("Foward"), "forward.bmp");
+    bsSkinSpeedButton2 =
+        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton2", QStringLiteral("Foward"), "forward.bmp");
     bar->Place(bsSkinSpeedButton2, QRect(76, 56, 25, 25));
-    bsSkinSpeedButton4 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton4", QStringLiteral("Refresh"), "refresh.bmp");
+    bsSkinSpeedButton4 =
+        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton4", QStringLiteral("Refresh"), "refresh.bmp");
     bar->Place(bsSkinSpeedButton4, QRect(104, 56, 25, 25));
-    bsSkinSpeedButton3 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton3", QStringLiteral("Stop"), "stop.bmp");
+    bsSkinSpeedButton3 =
+        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton3", QStringLiteral("Stop"), "stop.bmp");
     bar->Place(bsSkinSpeedButton3, QRect(132, 56, 25, 25));
 }
 
@@ -261,7 +267,8 @@ bool TfrmMain::focusNextPrevChild(bool next)
     for (qsizetype step = 1; step < order.size(); ++step) {
         QWidget* candidate = order[(at + (next ? step : order.size() - step)) % order.size()];
         const bool pane = candidate == webBrowser;
-        if (candidate->isVisible() && candidate->isEnabled() && (pane || (candidate->focusPolicy() & Qt::TabFocus))) {
+        if (candidate->isVisible() && candidate->isEnabled() &&
+            (pane || (candidate->focusPolicy() & Qt::TabFocus))) {
             candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
         }
@@ -318,13 +325,21 @@ void TfrmMain::FillFormats()
 void TfrmMain::CentreBanner()
 {
     // Each side is halved before the subtraction; both pictures are placed, shown or not.
-    imgBanner->move(panBanner->width() / 2 - imgBanner->width() / 2, panBanner->height() / 2 - imgBanner->height() / 2);
-    gifBanner->move(panBanner->width() / 2 - gifBanner->width() / 2, panBanner->height() / 2 - gifBanner->height() / 2);
+    imgBanner->move(panBanner->width() / 2 - imgBanner->width() / 2,
+                    panBanner->height() / 2 - imgBanner->height() / 2);
+    gifBanner->move(panBanner->width() / 2 - gifBanner->width() / 2,
+                    panBanner->height() / 2 - gifBanner->height() / 2);
 }
 
-void TfrmMain::FormShow() { CentreBanner(); }
+void TfrmMain::FormShow()
+{
+    CentreBanner();
+}
 
-void TfrmMain::FormResize() { CentreBanner(); }
+void TfrmMain::FormResize()
+{
+    CentreBanner();
+}
 
 void TfrmMain::showEvent(QShowEvent* event)
 {

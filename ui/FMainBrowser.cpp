@@ -268,9 +268,15 @@ void TfrmMain::lvwForumsListBoxDblClick()
     webBrowser->Navigate(edtURL->text());
 }
 
-void TfrmMain::edtUsernameChange() { StoreCredential(&TForum::Username, edtUsername->text()); }
+void TfrmMain::edtUsernameChange()
+{
+    StoreCredential(&TForum::Username, edtUsername->text());
+}
 
-void TfrmMain::edtPasswordChange() { StoreCredential(&TForum::Password, edtPassword->text()); }
+void TfrmMain::edtPasswordChange()
+{
+    StoreCredential(&TForum::Password, edtPassword->text());
+}
 
 void TfrmMain::StoreCredential(std::string TForum::*field, const QString& text)
 {

@@ -49,7 +49,10 @@ void TfrmMain::btnPreviewClick()
     msgMain->ShowMessageBox(subject + body, TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK}, 0);
 }
 
-void TfrmMain::btnCopyClick() { TClipboard::SetText(ConvertLinks(memBody->toPlainText(), ChosenFormat())); }
+void TfrmMain::btnCopyClick()
+{
+    TClipboard::SetText(ConvertLinks(memBody->toPlainText(), ChosenFormat()));
+}
 
 void TfrmMain::btnSaveClick()
 {

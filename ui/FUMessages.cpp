@@ -29,7 +29,8 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     const QSize design(375, 357);
     auto* layout = TControlLayout::Of(this, design);
 
-    bsSkinStdLabel1 = MakeControl<TStdLabel>(this, "bsSkinStdLabel1", QStringLiteral("Select a message from following list:"));
+    bsSkinStdLabel1 = MakeControl<TStdLabel>(this, "bsSkinStdLabel1",
+                                             QStringLiteral("Select a message from following list:"));
     layout->Place(bsSkinStdLabel1, QRect(11, 4, 169, 13), akLeft | akTop, true);
     bsSkinPanel1 = MakeControl<TSkinPanel>(this, "bsSkinPanel1", false);
     layout->Place(bsSkinPanel1, QRect(12, 20, 343, 108));

@@ -8,7 +8,10 @@
 
 TTempAppDir::TTempAppDir() = default;
 
-QString TTempAppDir::Path() const { return FDir.path() + QLatin1Char('/'); }
+QString TTempAppDir::Path() const
+{
+    return FDir.path() + QLatin1Char('/');
+}
 
 void TTempAppDir::Write(const QString& name, const QByteArray& bytes) const
 {
@@ -23,7 +26,10 @@ QByteArray TTempAppDir::Read(const QString& name) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool TTempAppDir::Exists(const QString& name) const { return QFile::exists(Path() + name); }
+bool TTempAppDir::Exists(const QString& name) const
+{
+    return QFile::exists(Path() + name);
+}
 
 TMessageRecorder::TMessageRecorder()
 {
@@ -33,7 +39,10 @@ TMessageRecorder::TMessageRecorder()
     });
 }
 
-TMessageRecorder::~TMessageRecorder() { TMessageBox::SetTestHook(nullptr); }
+TMessageRecorder::~TMessageRecorder()
+{
+    TMessageBox::SetTestHook(nullptr);
+}
 
 void Pump(int milliseconds)
 {

@@ -57,9 +57,9 @@ TEST_F(EditorActionsTest, ChooserListsTextThenTheNamedTemplatesEachApplyingItsOw
 
     // Each entry converts with the template it names, past the nameless ones.
     Type(QString(), QStringLiteral("see http://a.example/x"));
-    const QStringList copies = {"see http://a.example/x", "see <a href=\"http://a.example/x\">http://a.example/x</a>",
-                                "see [url=http://a.example/x]http://a.example/x[/url]",
-                                "see http://a.example/xhttp://a.example/x"};
+    const QStringList copies = {
+        "see http://a.example/x", "see <a href=\"http://a.example/x\">http://a.example/x</a>",
+        "see [url=http://a.example/x]http://a.example/x[/url]", "see http://a.example/xhttp://a.example/x"};
     for (int i = 0; i < entries.size(); ++i) {
         SCOPED_TRACE(entries[i].toStdString());
         Window->cbxFormat->setCurrentIndex(i);
@@ -81,7 +81,8 @@ TEST_F(EditorActionsTest, PreviewShowsConvertedSubjectAndBodyJoinedByLineBreaks)
     const TCase cases[] = {
         {"text keeps both as typed", 0, "Hi http://x.example", "mail me@x.example\nbye",
          "Hi http://x.example\n\r\n\rmail me@x.example\nbye"},
-        {"empty subject: body alone", 1, "", "http://x.example", "<a href=\"http://x.example\">http://x.example</a>"},
+        {"empty subject: body alone", 1, "", "http://x.example",
+         "<a href=\"http://x.example\">http://x.example</a>"},
         {"empty body: subject and the joint", 2, "me@x.example", "",
          "[url=mailto:me@x.example]me@x.example[/url]\n\r\n\r"},
         {"both empty", 0, "", "", ""},
@@ -129,7 +130,8 @@ TEST_F(EditorActionsTest, SaveStoresWhatWasTypedEachTimeAndNothingWhenBothAreEmp
     ASSERT_EQ(Window->Messages->Count(), 3);
     EXPECT_EQ(Window->Messages->RecordAt(0).Subject, "");
     EXPECT_EQ(Window->Messages->RecordAt(0).Body, "body only http://x.example");
-    EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\n^body only http://x.example^\r\nSame^twice^\r\nSame^twice^\r\n");
+    EXPECT_EQ(Dir.Read("Messages.dat"),
+              "Subject^Body^\r\n^body only http://x.example^\r\nSame^twice^\r\nSame^twice^\r\n");
     EXPECT_TRUE(Boxes.Boxes().isEmpty());
 }
 

@@ -42,7 +42,10 @@ protected:
     {
         return Dialog->lvwMsgs->visualItemRect(Dialog->lvwMsgs->topLevelItem(row)).center();
     }
-    void ClickRow(int row) { QTest::mouseClick(Dialog->lvwMsgs->viewport(), Qt::LeftButton, {}, RowCentre(row)); }
+    void ClickRow(int row)
+    {
+        QTest::mouseClick(Dialog->lvwMsgs->viewport(), Qt::LeftButton, {}, RowCentre(row));
+    }
 
     TTempAppDir Dir;
     TMessageRecorder Boxes;
@@ -177,14 +180,16 @@ TEST_F(LoadMessageTest, DeleteRemovesTheChosenRowFromListStoreAndFile)
     EXPECT_EQ(Dialog->lvwMsgs->currentItem(), nullptr); // no unselected row with the focus frame
     EXPECT_TRUE(Dialog->edtSubject->text().isEmpty());
     EXPECT_TRUE(Dialog->memBody->toPlainText().isEmpty());
-    EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\nHello^First body\x10r\x10n" "second line^\r\nSame^A^\r\n");
+    EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\nHello^First body\x10r\x10n"
+                                        "second line^\r\nSame^A^\r\n");
     EXPECT_TRUE(Dialog->isVisible());
 
     // A second delete at once removes nothing but still rewrites the file.
     Dir.Write("Messages.dat", "stale");
     QTest::mouseClick(Dialog->btnDelete, Qt::LeftButton);
     EXPECT_EQ(Window->Messages->Count(), 2);
-    EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\nHello^First body\x10r\x10n" "second line^\r\nSame^A^\r\n");
+    EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\nHello^First body\x10r\x10n"
+                                        "second line^\r\nSame^A^\r\n");
 
     // Deleting the rest leaves the header line alone.
     for (int i = 0; i < 2; ++i) {
@@ -217,8 +222,8 @@ TEST_F(LoadMessageTest, TabVisitsListDetailsAndButtons)
     Dialog->activateWindow();
     Dialog->lvwMsgs->setFocus();
     Pump();
-    const QList<QWidget*> order = {Dialog->edtSubject, Dialog->memBody, Dialog->btnLoad, Dialog->btnCancel,
-                                   Dialog->btnDelete, Dialog->lvwMsgs};
+    const QList<QWidget*> order = {Dialog->edtSubject, Dialog->memBody,   Dialog->btnLoad,
+                                   Dialog->btnCancel,  Dialog->btnDelete, Dialog->lvwMsgs};
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();

@@ -238,14 +238,15 @@ TEST_F(MainWindowTest, TabVisitsTheControlsInReadingOrder)
     Pump();
     w.cbxFormat->setFocus();
     Pump();
-    const QList<QWidget*> expected = {w.edtSubject,  w.btnBPaste, w.bsSkinPageControl1->tabBar(),
-                                      w.btnAddURL,   w.btnRemoveURL, w.edtUsername,
-                                      w.lvwForums,   w.edtPassword,  w.memBody};
+    const QList<QWidget*> expected = {w.edtSubject, w.btnBPaste,    w.bsSkinPageControl1->tabBar(),
+                                      w.btnAddURL,  w.btnRemoveURL, w.edtUsername,
+                                      w.lvwForums,  w.edtPassword,  w.memBody};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         Pump();
-        ASSERT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString() << " expected, "
-                                                     << QApplication::focusWidget()->objectName().toStdString();
+        ASSERT_EQ(QApplication::focusWidget(), next)
+            << next->objectName().toStdString() << " expected, "
+            << QApplication::focusWidget()->objectName().toStdString();
     }
     // Then the browser pane, whose page keeps Tab for its own fields; the address box follows it.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -61,7 +61,8 @@ TEST_F(MessageBoxTest, IsLaidOutFromItsTextAndTheSkin)
         ASSERT_EQ(box->Buttons().size(), 1);
         QPushButton* ok = box->Buttons()[0];
         EXPECT_EQ(ok->text(), "OK");
-        EXPECT_EQ(ok->geometry(), QRect((box->width() - 70) / 2, box->height() - 10 - buttonHeight, 70, buttonHeight));
+        EXPECT_EQ(ok->geometry(),
+                  QRect((box->width() - 70) / 2, box->height() - 10 - buttonHeight, 70, buttonHeight));
         EXPECT_TRUE(ok->isDefault());
     }
 }
@@ -142,7 +143,8 @@ TEST_F(MessageBoxTest, EnterEscAndTheWindowSystemCloseIt)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        auto box = TMessageBox::Build(QStringLiteral("Hello"), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+        auto box =
+            TMessageBox::Build(QStringLiteral("Hello"), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
         int result = -1;
         QObject::connect(box.get(), &QDialog::finished, [&](int r) { result = r; });
         box->open();

@@ -37,12 +37,17 @@ TEST(Skin, BrokenDescriptionsAreRefusedWithAClearMessage)
     const TCase cases[] = {
         {"nothing", "", "The skin description holds no control sections."},
         {"only comments", "; a comment\n# another\n", "The skin description holds no control sections."},
-        {"not a key", "[button]\nfont Arial\n", "Skin description, line 2: expected \"[section]\" or \"key=value\"."},
-        {"unknown section", "[gizmo]\ntext=#000000\n", "Skin description, line 1: unknown section \"gizmo\"."},
+        {"not a key", "[button]\nfont Arial\n",
+         "Skin description, line 2: expected \"[section]\" or \"key=value\"."},
+        {"unknown section", "[gizmo]\ntext=#000000\n",
+         "Skin description, line 1: unknown section \"gizmo\"."},
         {"open header", "[button\n", "Skin description, line 1: a section header must end with \"]\"."},
-        {"key before section", "text=#000\n[button]\n", "Skin description, line 1: a key before the first section."},
-        {"bad colour", "[edit]\nborder=#12345z\n", "Skin section [edit]: \"#12345z\" is not a colour (key border)."},
-        {"bad picture", "[button]\npicture=not-png\n", "Skin section [button]: the picture is not base64 PNG data."},
+        {"key before section", "text=#000\n[button]\n",
+         "Skin description, line 1: a key before the first section."},
+        {"bad colour", "[edit]\nborder=#12345z\n",
+         "Skin section [edit]: \"#12345z\" is not a colour (key border)."},
+        {"bad picture", "[button]\npicture=not-png\n",
+         "Skin section [button]: the picture is not base64 PNG data."},
         {"not UTF-8", "[button]\ntext=\xff\xfe\n", "The skin description is not UTF-8 text."},
     };
     for (const TCase& c : cases) {
@@ -118,8 +123,9 @@ TEST(Skin, MessageBoxMetricsFallBackWhenTheSkinLacksThem)
         {"no window, button or label section", "[edit]\ntext=#000000\n", 120, 25, 15, QColor(Qt::blue)},
         {"sections without pictures", "[window]\ntext=#000000\n[button]\ntext=#000000\n", 120, 25, 15,
          QColor(Qt::blue)},
-        {"explicit metrics", "[window]\npicturewidth=400\n[button]\npictureheight=30\n[stdlabel]\nfont=Arial,12px\n"
-                             "highlight=#ff0000\n",
+        {"explicit metrics",
+         "[window]\npicturewidth=400\n[button]\npictureheight=30\n[stdlabel]\nfont=Arial,12px\n"
+         "highlight=#ff0000\n",
          400, 30, 12, QColor(Qt::red)},
     };
     for (const TCase& c : cases) {

@@ -210,8 +210,8 @@ TEST_F(StartupFaults, BannersWithImpossibleHeadersAreRefused)
         EXPECT_EQ(message, c.Report) << c.Fixture;
 
         TTempAppDir dir;
-        dir.Write(QStringLiteral("dbconfig.dat"),
-                  "[Settings]\nBannerPath1=" + QByteArray(c.BannerPath) + "\nLink1URL=http://l/\nLink1Name=L\n");
+        dir.Write(QStringLiteral("dbconfig.dat"), "[Settings]\nBannerPath1=" + QByteArray(c.BannerPath) +
+                                                      "\nLink1URL=http://l/\nLink1Name=L\n");
         dir.Write(QStringLiteral("dbimg1.dat"), picture);
         TfrmMain w(dir.Path());
         w.show();

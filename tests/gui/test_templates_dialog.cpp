@@ -70,8 +70,9 @@ public:
     }
     void Wheel(int delta)
     {
-        QWheelEvent wheel(QPointF(CellCentre(0, 5)), Grid()->viewport()->mapToGlobal(QPointF(CellCentre(0, 5))),
-                          QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(CellCentre(0, 5)),
+                          Grid()->viewport()->mapToGlobal(QPointF(CellCentre(0, 5))), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(Grid()->viewport(), &wheel);
     }
 
