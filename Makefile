@@ -10,6 +10,8 @@ DEMO      ?= demo
 JOBS      ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 PREFIX    ?=
+# More CMake settings for the build and the sanitizer build (CI: -DTHREADWICK_WERROR=ON).
+CMAKE_ARGS ?=
 DIST      ?= dist
 
 .PHONY: all deps configure build test run demo bench screenshot clean install uninstall dist
@@ -20,7 +22,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 
 configure: deps $(BUILD)/build.ninja
 
@@ -73,7 +75,7 @@ SANITIZE_ENV   := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_che
 .PHONY: test-sanitize fuzz
 
 test-sanitize: deps
-	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTHREADWICK_SANITIZE=ON \
+	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTHREADWICK_SANITIZE=ON $(CMAKE_ARGS) \
 	  -DTHREADWICK_BUILD_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS) -LE e2e -E '$(SANITIZE_SKIP)'

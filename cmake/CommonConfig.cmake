@@ -7,6 +7,11 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 # The stricter set the code is kept free of; CI builds with warnings as errors.
 target_compile_options(threadwick_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual -Wold-style-cast
   -Woverloaded-virtual -Wnon-virtual-dtor)
+# CI builds with warnings as errors, so that a warning cannot land; a user's build only warns.
+option(THREADWICK_WERROR "Treat compiler warnings as errors" OFF)
+if(THREADWICK_WERROR)
+  target_compile_options(threadwick_common INTERFACE -Werror)
+endif()
 
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
