@@ -4,11 +4,14 @@
 
 #include "GuiTestSupport.h"
 #include "browser/TBrowserPane.h"
+#include "ui/FMain.h"
 
 #include <QElapsedTimer>
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -58,3 +61,29 @@ inline std::optional<bool> FillAndWait(TBrowserPane& pane, const QString& name, 
     WaitUntil([&] { return answer->has_value(); });
     return *answer;
 }
+
+// A suite whose tests share one shown main window, in an application directory of its own.
+class TMainWindowSuite : public ::testing::Test
+{
+protected:
+    static void OpenWindow(QSize size = {})
+    {
+        Dir = new TTempAppDir;
+        Window = new TfrmMain(Dir->Path());
+        if (size.isValid())
+            Window->resize(size);
+        Window->show();
+        Window->activateWindow();
+    }
+    static void CloseWindow()
+    {
+        delete Window;
+        Window = nullptr;
+        delete Dir;
+        Dir = nullptr;
+    }
+    static TBrowserPane& Pane() { return *Window->webBrowser; }
+
+    static inline TTempAppDir* Dir = nullptr;
+    static inline TfrmMain* Window = nullptr;
+};

@@ -83,7 +83,7 @@ QString HtmlText(const QString& html)
     return document.toPlainText();
 }
 
-class AutoInsert : public ::testing::Test
+class AutoInsert : public TMainWindowSuite
 {
 protected:
     static void SetUpTestSuite()
@@ -96,15 +96,11 @@ protected:
                 Missing += QStringLiteral("%1/%2 ").arg(directory, QLatin1String(library.Probe));
         }
         Server = new TForumServer(roots);
-        Dir = new TTempAppDir;
-        Window = new TfrmMain(Dir->Path());
-        Window->show();
-        Window->activateWindow();
+        OpenWindow();
     }
     static void TearDownTestSuite()
     {
-        delete Window;
-        delete Dir;
+        CloseWindow();
         delete Server;
     }
     void SetUp() override
@@ -116,7 +112,6 @@ protected:
         Server->Clear();
     }
 
-    static TBrowserPane& Pane() { return *Window->webBrowser; }
     static QVariant Run(const QString& script) { return RunScript(Pane().Page(), script); }
 
     // Opens a page of the server and waits until its editors are ready: pages with scripts say so
@@ -175,14 +170,10 @@ protected:
 
     static QString Missing;
     static TForumServer* Server;
-    static TTempAppDir* Dir;
-    static TfrmMain* Window;
 };
 
 QString AutoInsert::Missing;
 TForumServer* AutoInsert::Server = nullptr;
-TTempAppDir* AutoInsert::Dir = nullptr;
-TfrmMain* AutoInsert::Window = nullptr;
 
 TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
 {

@@ -119,24 +119,15 @@ private:
     QTemporaryDir FDir;
 };
 
-class BrowserSafety : public ::testing::Test
+class BrowserSafety : public TMainWindowSuite
 {
 protected:
     static void SetUpTestSuite()
     {
         TBrowserPane::SetProfileDirectory(QString());
-        Dir = new TTempAppDir;
-        Window = new TfrmMain(Dir->Path());
-        Window->resize(1000, 700);
-        Window->show();
-        Window->activateWindow();
+        OpenWindow(QSize(1000, 700));
     }
-    static void TearDownTestSuite()
-    {
-        delete Window;
-        delete Dir;
-    }
-    static TBrowserPane& Pane() { return *Window->webBrowser; }
+    static void TearDownTestSuite() { CloseWindow(); }
     static QString Title() { return Pane().Page() ? Pane().Page()->title() : QString(); }
     // Navigates and waits until the page has loaded with the given title.
     static bool Load(const QString& address, const QString& title)
@@ -144,13 +135,7 @@ protected:
         Pane().Navigate(address);
         return WaitUntil([&] { return Title() == title && !Pane().IsBusy(); });
     }
-
-    static TTempAppDir* Dir;
-    static TfrmMain* Window;
 };
-
-TTempAppDir* BrowserSafety::Dir = nullptr;
-TfrmMain* BrowserSafety::Window = nullptr;
 
 TEST_F(BrowserSafety, LocalPagesReachNeitherOtherFilesNorTheNetwork)
 {

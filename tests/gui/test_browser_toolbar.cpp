@@ -37,24 +37,16 @@ public:
     void requestStarted(QWebEngineUrlRequestJob*) override {}
 };
 
-class BrowserToolbar : public ::testing::Test
+class BrowserToolbar : public TMainWindowSuite
 {
 protected:
     static void SetUpTestSuite()
     {
         TBrowserPane::SetProfileDirectory(QString());
-        Dir = new TTempAppDir;
-        Window = new TfrmMain(Dir->Path());
-        Window->show();
-        Window->activateWindow();
+        OpenWindow();
         TBrowserProfile::Shared()->installUrlSchemeHandler("twhang", &Hanging);
     }
-    static void TearDownTestSuite()
-    {
-        delete Window;
-        delete Dir;
-    }
-    static TBrowserPane& Pane() { return *Window->webBrowser; }
+    static void TearDownTestSuite() { CloseWindow(); }
     static QUrl Shown() { return Pane().Page() ? Pane().Page()->url() : QUrl(); }
     static QString Value(const QString& id)
     {
@@ -68,13 +60,9 @@ protected:
         return WaitUntil([&] { return Shown() == target && !Pane().IsBusy(); });
     }
 
-    static TTempAppDir* Dir;
-    static TfrmMain* Window;
     static THangingScheme Hanging;
 };
 
-TTempAppDir* BrowserToolbar::Dir = nullptr;
-TfrmMain* BrowserToolbar::Window = nullptr;
 THangingScheme BrowserToolbar::Hanging;
 
 // Runs first: nothing has been loaded yet.
