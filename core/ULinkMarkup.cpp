@@ -54,6 +54,39 @@ void AppendPlainText(std::string& out, std::string_view text, const TFormat& for
     out.append(text.substr(copied));
 }
 
+// Length of the web address at the start of `text`: up to the first blank or control character, less
+// the punctuation that a reader sees as the sentence's (a full stop, a comma, a closing quotation mark)
+// and each closing bracket whose opening partner lies outside the address.
+std::size_t WebAddressLength(std::string_view text)
+{
+    std::size_t end = 0;
+    while (end < text.size() && !IsBlankOrControl(text[end]))
+        ++end;
+    constexpr std::string_view Punctuation = ".,;:!?'\"";
+    constexpr std::string_view Openers = "([{<", Closers = ")]}>";
+    // Brackets of each kind inside the address; shedding a closer lowers its count.
+    std::size_t opened[Openers.size()] = {}, closed[Closers.size()] = {};
+    for (std::size_t i = 0; i < end; ++i) {
+        if (const std::size_t opener = Openers.find(text[i]); opener != std::string_view::npos)
+            ++opened[opener];
+        else if (const std::size_t closer = Closers.find(text[i]); closer != std::string_view::npos)
+            ++closed[closer];
+    }
+    while (end > 0) {
+        const char last = text[end - 1];
+        if (Punctuation.find(last) != std::string_view::npos) {
+            --end;
+            continue;
+        }
+        const std::size_t k = Closers.find(last);
+        if (k == std::string_view::npos || opened[k] >= closed[k])
+            break;
+        --closed[k];
+        --end;
+    }
+    return end;
+}
+
 } // namespace
 
 std::string UrlMarkup(const std::string& address, const TFormat* format)
@@ -82,25 +115,15 @@ std::string ConvertLinks(const std::string& text, const TFormat* format)
     if (!format)
         return text;
     const std::string_view input(text);
-    // With no space left after an address, a comma ends it; knowing where the last space is keeps the
-    // search for the end of each address from scanning the whole rest of the text.
-    const std::size_t lastSpace = input.rfind(' ');
-
     std::string out;
     out.reserve(text.size() + text.size() / 4);
     std::size_t pos = 0;
     for (std::size_t start = FindWebAddress(input, 0); start != std::string_view::npos;
          start = FindWebAddress(input, pos)) {
         AppendPlainText(out, input.substr(pos, start - pos), *format);
-        std::size_t end;
-        if (lastSpace != std::string_view::npos && lastSpace > start)
-            end = input.find(' ', start);
-        else
-            end = input.find(',', start);
-        if (end == std::string_view::npos)
-            end = input.size();
-        AppendUrlMarkup(out, input.substr(start, end - start), *format);
-        pos = end;
+        const std::size_t length = WebAddressLength(input.substr(start));
+        AppendUrlMarkup(out, input.substr(start, length), *format);
+        pos = start + length;
     }
     AppendPlainText(out, input.substr(pos), *format);
     return out;

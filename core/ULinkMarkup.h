@@ -13,7 +13,9 @@ std::string UrlMarkup(const std::string& address, const TFormat* format);
 // target only. The address is trimmed as in UrlMarkup.
 std::string EmailMarkup(const std::string& address, const TFormat* format);
 
-// Wraps every web address ("http://" or "https://", any case, up to the first space after it, or with no
-// space left up to the first comma, or to the end) in UrlMarkup, and every e-mail address in the text
-// around them in EmailMarkup.
+// Wraps every web address in UrlMarkup, and every e-mail address in the text around them in EmailMarkup.
+// A web address runs from "http://" or "https://" (any case) up to the first byte 0-32 (space, tab, line
+// break, control character) or the end, and then sheds from its end each . , ; : ! ? ' " and each
+// closing bracket ) ] } > that has fewer opening partners than closing ones inside the address; what it
+// sheds stays in the text after the markup. Commas and full stops inside an address stay.
 std::string ConvertLinks(const std::string& text, const TFormat* format);
