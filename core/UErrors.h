@@ -52,12 +52,17 @@ public:
     EWriteError() : EThreadwickError("Stream write error") {}
 };
 
-// A store refuses to overwrite a file that it could not read at start-up: saving would drop its records.
+// A store refuses to overwrite a file that it could not read whole at start-up: saving would drop its
+// records.
 class ENotSavedError : public EThreadwickError
 {
 public:
-    explicit ENotSavedError(const std::string& path)
-        : EThreadwickError("Not saved: \"" + path + "\" could not be read when the program started.")
+    enum TReason { nsUnreadable, nsStoppedAtZero };
+    ENotSavedError(const std::string& path, TReason reason)
+        : EThreadwickError(reason == nsStoppedAtZero
+                               ? "Not saved: \"" + path +
+                                     "\" was read only up to a zero byte, so saving would lose the rest."
+                               : "Not saved: \"" + path + "\" could not be read when the program started.")
     {
     }
 };
@@ -68,8 +73,20 @@ class EDataAfterZeroError : public EThreadwickError
 {
 public:
     explicit EDataAfterZeroError(const std::string& path)
-        : EThreadwickError(path + " has data after a zero byte; it was read up to there and will not be "
-                                  "overwritten")
+        : EThreadwickError(
+              "\"" + path +
+              "\" has data after a zero byte; it was read up to there and will not be overwritten")
+    {
+    }
+};
+
+// The new file is in place, but flushing its directory failed: the rename may not survive a power cut.
+class EFlushError : public EThreadwickError
+{
+public:
+    explicit EFlushError(int errorCode)
+        : EThreadwickError(std::string("Saved, but the folder could not be flushed to disk: ") +
+                           std::strerror(errorCode))
     {
     }
 };

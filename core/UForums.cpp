@@ -336,6 +336,9 @@ void AppendField(TFileWriter& out, const std::string& field)
     out.Append(run, static_cast<std::size_t>(end - run));
 }
 
+// Mode of a new "Messages.dat" or "Formats.dat": its owner writes it, everyone may read it.
+constexpr mode_t NewFileMode = 0644;
+
 // Largest store file that is read: far beyond any real store, and small enough that reading it cannot
 // exhaust memory.
 constexpr std::size_t MaxStoreFileSize = std::size_t(1) << 30;
@@ -424,32 +427,33 @@ void RemoveLeftovers(const std::string& target)
     ::closedir(listing);
 }
 
-// Makes the rename of a file in `directory` durable. A directory that cannot be opened for reading
-// (write and search permission only) is flushed with the whole file system of `file` instead.
-bool SyncDirectory(const std::string& directory, const std::string& file)
+// Makes the rename of a file in `directory` durable; returns 0, or the error code of the failure. A
+// directory that cannot be opened for reading (write and search permission only) is flushed with the
+// whole file system of `file` instead.
+int SyncDirectory(const std::string& directory, const std::string& file)
 {
     int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         // Some file systems cannot sync a directory and say so with EINVAL; their renames are as durable
         // as they get.
-        bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+        const int failure = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
         ::close(fd);
-        return synced;
+        return failure;
     }
     fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return false;
-    bool synced = ::syncfs(fd) == 0;
+        return errno;
+    const int failure = ::syncfs(fd) == 0 ? 0 : errno;
     ::close(fd);
-    return synced;
+    return failure;
 }
 
 // Replaces the file at `path` through a temporary file beside it: writeText fills it, then it is flushed
 // to disk and renamed over the old file, and the rename is flushed too. On any failure the old file is
 // left whole and the temporary removed. `path` is what messages name. With ownerOnly the file gets mode
 // 0600 and must belong to the user if it exists; otherwise an existing file keeps its mode and owner and
-// a new one gets 0666 less the umask. An existing file the user may not write is not replaced. Returns
-// the number of bytes written.
+// a new one gets 0644, whatever the umask: a umask of 000 must not make it writable by everyone. An
+// existing file the user may not write is not replaced. Returns the number of bytes written.
 template <class TWriteText>
 std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t expectedSize,
                         TWriteText writeText)
@@ -481,12 +485,15 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
             throw EFCreateError(path, errno);
     }
 
+    std::size_t written = 0;
     try {
         // Mode and owner are set before any byte is written, so the text is never readable by others.
         if (ownerOnly)
             ::fchmod(fd, 0600);
         else if (exists)
             ::fchmod(fd, old.st_mode & 07777);
+        else
+            ::fchmod(fd, NewFileMode);
         if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
             // Only root may give a file away; others keep at least the group where they may. Failing
             // that, the file belongs to whoever saves it, as a newly created file would.
@@ -505,16 +512,18 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
             throw EWriteError();
         if (::rename(temporary.c_str(), target.c_str()) != 0)
             throw EFCreateError(path, errno);
-        // The new file is in place; it only counts as saved once its name is on disk too.
-        if (!SyncDirectory(SplitDirectory(target).first, target))
-            throw EWriteError();
-        return writer.Written();
+        written = writer.Written();
     } catch (...) {
         if (fd >= 0)
             ::close(fd);
         ::unlink(temporary.c_str());
         throw;
     }
+    // The new file is in place; it only counts as saved once its name is on disk too. If that fails the
+    // text is saved all the same, and the message says so rather than reporting a failed write.
+    if (const int failure = SyncDirectory(SplitDirectory(target).first, target))
+        throw EFlushError(failure);
+    return written;
 }
 
 std::string JoinPath(const std::string& directory, const char* fileName)
@@ -576,7 +585,7 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
 
     // Any failure below (an unreadable file, memory running out) must keep SaveAll from overwriting
     // the records that could not be read.
-    FLoadFailed = true;
+    FLoadState = TLoadState::Unreadable;
     std::optional<TFileBytes> bytes = ReadWholeFile(FPath, MaxStoreFileSize);
     if (bytes) {
         // A NUL byte ends the text. Records after it would be lost by the next save, so a file with more
@@ -604,17 +613,24 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
             FEntries.reserve(FEntries.size() + loaded.size());
             std::move(loaded.begin(), loaded.end(), std::back_inserter(FEntries));
         }
-        if (dataAfterNul)
+        if (dataAfterNul) {
+            FLoadState = TLoadState::StoppedAtZero;
             throw EDataAfterZeroError(FPath);
+        }
     }
-    FLoadFailed = false;
+    FLoadState = TLoadState::Whole;
 }
 
 template <class TRecord> void TRecordStore<TRecord>::SaveAll()
 {
     using Layout = TLayout<TRecord>;
-    if (FLoadFailed)
-        throw ENotSavedError(FPath);
+    if (FLoadState != TLoadState::Whole) {
+        if (FRefusalReported)
+            return;
+        FRefusalReported = true;
+        throw ENotSavedError(FPath, FLoadState == TLoadState::StoppedAtZero ? ENotSavedError::nsStoppedAtZero
+                                                                            : ENotSavedError::nsUnreadable);
+    }
 
     // Records lie scattered over the heap, so the text is built in one pass over them, with the next
     // records fetched ahead while the current one is copied.

@@ -46,6 +46,10 @@ public:
     void LoadAll();
     // Replaces the file with the whole store, atomically and durably: on failure the old file stays whole.
     // An existing file that the user may not write, or a "Forums.dat" of another user, is not replaced.
+    // A new file is created 0644 ("Forums.dat" 0600) whatever the umask. Fails with EFlushError when the
+    // file was replaced but its directory could not be flushed. A file that LoadAll could not read whole
+    // is never written: the first save fails with ENotSavedError, later ones do nothing, so that a save
+    // on every keystroke does not repeat the message.
     void SaveAll();
 
     // Full path of the store's file.
@@ -58,8 +62,11 @@ private:
     void CheckIndex(int index, int limit) const;
 
     std::string FPath;
-    // Set when the file exists but LoadAll could not read it whole; SaveAll then refuses to overwrite it.
-    bool FLoadFailed = false;
+    // Whether LoadAll read the file whole; SaveAll refuses to overwrite a file that it did not.
+    enum class TLoadState { Whole, Unreadable, StoppedAtZero };
+    TLoadState FLoadState = TLoadState::Whole;
+    // Set once SaveAll has reported its refusal.
+    bool FRefusalReported = false;
     // Size of the file's text when last read or written: the next save sizes its buffer from it.
     std::size_t FTextSize = 0;
     std::vector<std::unique_ptr<TRecord>> FEntries;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +18,21 @@
 #include <unistd.h>
 
 using namespace std::string_literals;
+
+// While set, flushing a directory fails as on a file system that cannot flush it; every other fsync is
+// the real one. The test program is linked with fsync wrapped.
+static std::atomic<bool> FailDirectoryFlush{false};
+
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd)
+{
+    struct stat info;
+    if (FailDirectoryFlush && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
 
 namespace {
 
@@ -83,14 +100,21 @@ TEST_P(LoadMessages, ReadsRecordsAsTheFileRulesSay)
     TTestDir dir;
     WriteFileBytes(dir.File("Messages.dat"), GetParam().File);
     TFMessages store(dir.Path());
+    const std::string quoted = "\"" + store.FilePath() + "\"";
     EXPECT_EQ(ErrorOf([&] { store.LoadAll(); }),
               GetParam().DataAfterZero
-                  ? store.FilePath() + " has data after a zero byte; it was read up to there and will "
-                                       "not be overwritten"
+                  ? quoted +
+                        " has data after a zero byte; it was read up to there and will not be overwritten"
                   : "");
     EXPECT_EQ(Rows(store), GetParam().Messages);
-    EXPECT_EQ(ErrorOf([&] { store.SaveAll(); }).empty(), !GetParam().DataAfterZero);
+    EXPECT_EQ(ErrorOf([&] { store.SaveAll(); }),
+              GetParam().DataAfterZero
+                  ? "Not saved: " + quoted +
+                        " was read only up to a zero byte, so saving would lose the rest."
+                  : "");
     if (GetParam().DataAfterZero) {
+        // Saves follow every keystroke: the refusal is reported once, and the file is never written.
+        EXPECT_EQ(ErrorOf([&] { store.SaveAll(); }), "");
         EXPECT_EQ(ReadFileBytes(store.FilePath()), GetParam().File);
     }
 }
@@ -515,6 +539,20 @@ TEST(StoreErrors, SaveFailingHalfWayKeepsTheOldFile)
     EXPECT_EQ(names, std::vector<std::string>{"Messages.dat"});
 }
 
+// The new file is in place when the directory flush fails: the message says what happened.
+TEST(StoreErrors, AFailedDirectoryFlushIsNotReportedAsAFailedWrite)
+{
+    TTestDir dir;
+    TFMessages store(dir.Path());
+    Fill(store, {{"s", "b"}});
+    FailDirectoryFlush = true;
+    const std::string message = ErrorOf([&] { store.SaveAll(); });
+    FailDirectoryFlush = false;
+    EXPECT_EQ(message,
+              std::string("Saved, but the folder could not be flushed to disk: ") + std::strerror(EIO));
+    EXPECT_EQ(ReadFileBytes(store.FilePath()), MessagesHeader + "s^b^\r\n");
+}
+
 TEST(StoreModes, ForumsOwnerOnlyOthersKeepTheirMode)
 {
     struct TCase
@@ -526,8 +564,9 @@ TEST(StoreModes, ForumsOwnerOnlyOthersKeepTheirMode)
     };
     const TCase cases[] = {
         {"Forums.dat", -1, 022, 0600},    {"Forums.dat", 0644, 022, 0600}, {"Forums.dat", 0666, 0, 0600},
-        {"Messages.dat", -1, 022, 0644},  {"Messages.dat", -1, 077, 0600}, {"Messages.dat", 0640, 022, 0640},
-        {"Formats.dat", 0666, 022, 0666},
+        {"Messages.dat", -1, 022, 0644},  {"Messages.dat", -1, 077, 0644}, {"Messages.dat", 0640, 022, 0640},
+        {"Formats.dat", 0666, 022, 0666}, {"Formats.dat", -1, 0, 0644},    {"Messages.dat", -1, 0, 0644},
+        {"Forums.dat", -1, 0, 0600},
     };
     for (const auto& c : cases) {
         TTestDir dir;
