@@ -76,15 +76,31 @@ inline bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string
     return true;
 }
 
-// True for an address that may be handed to another program: an absolute http or https address
-// ("http://" with a host) or a file address ("file:/..."), scheme in any case, without control
-// characters. Anything else (a relative name, a leading "-" that a program would take for an option,
-// "javascript:", "mailto:") is refused, so that text from a configuration file can never become a
-// command-line option or run as script in the user's browser.
+// How an address leaves the program: refused, to the desktop's web browser, or to its mail program.
+enum class TOutsideKind { Refused, Web, Mail };
+
+struct TOutsideAddress
+{
+    TOutsideKind Kind = TOutsideKind::Refused;
+    std::string Address; // as it is handed on; empty when refused
+};
+
+// Whether and how an address from a configuration file (which anyone may hand a user) may be handed to
+// another program. Refused: an empty address, one that starts with "-" or a blank (a program would take
+// it for an option), one holding control characters, and every scheme but these: "http://" and
+// "https://" with a host; "file:" naming an existing ".html" or ".htm" file on this computer;
+// "mailto:" (to the mail program). An address without a scheme that starts with a host name
+// ("www.sponsor.com", "sponsor.com/offer") is a web address and gets "http://" in front. Schemes in
+// any case.
+TOutsideAddress OutsideAddress(std::string_view address);
+
+// True when OutsideAddress does not refuse the address.
 bool IsOpenableAddress(std::string_view address);
 
-// Opens `address` with the desktop's handler for HTML documents (the default application for text/html
-// by the XDG rules). The handler is started detached, with the address, unchanged, as one URI; nothing
-// goes through a shell, and the program never waits for it. Returns false, starting nothing, when the
-// address is not openable or no handler exists; true otherwise, whether or not the start succeeded.
+// Opens `address` outside the program: a web or file address with the desktop's handler for HTML
+// documents (the default application for text/html by the XDG rules), a "mailto:" address with its
+// handler for x-scheme-handler/mailto. The handler is started detached, with the address as
+// OutsideAddress hands it on, as one URI; nothing goes through a shell, and the program never waits
+// for it. Returns false, starting nothing, when the address is refused or no handler exists; true
+// otherwise, whether or not the start succeeded.
 bool OpenInBrowser(const std::string& address);

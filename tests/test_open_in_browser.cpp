@@ -172,51 +172,99 @@ TEST(OpenInBrowser, AFailedStartStillCountsAsStarted)
     EXPECT_EQ(xdg.Open("http://a/"), crTrue);
 }
 
-// Addresses come from dbconfig.dat, which anyone may hand a user: only web and file addresses leave
-// the program, and nothing in one can become an option or a command.
-TEST(OpenInBrowser, OpensOnlyWebAndFileAddresses)
+// Addresses come from dbconfig.dat, which anyone may hand a user: what could run code or become an
+// option is refused, a mail address goes to the mail program, a host name without a scheme to the
+// browser as an http address, and a file address only when it names an existing HTML file.
+TEST(OpenInBrowser, RefusesWhatIsDangerousAndOpensTheRestWithTheRightProgram)
 {
+    TTestDir files;
+    WriteFileBytes(files.File("help.html"), "<p>help</p>");
+    WriteFileBytes(files.File("page.HTM"), "<p>page</p>");
+    WriteFileBytes(files.File("run.sh"), "#!/bin/sh\n");
+    WriteFileBytes(files.File("app.desktop"), "[Desktop Entry]\n");
+    std::filesystem::create_symlink(files.File("run.sh"), files.File("link.html"));
+    std::filesystem::create_directory(files.File("folder.html"));
+    const std::string dir = "file://" + files.Path();
+
+    constexpr TOutsideKind Refused = TOutsideKind::Refused, Web = TOutsideKind::Web,
+                           Mail = TOutsideKind::Mail;
     struct TCase
     {
         std::string Address;
-        bool Openable;
+        TOutsideKind Kind;
+        std::string HandedOn; // empty: the address unchanged
     };
     const TCase cases[] = {
-        {"http://a/", true},
-        {"HTTPS://Forum.example/x?y#z", true},
-        {"http://host", true},
-        {"file:///opt/threadwick/help.html", true},
-        {"File:/tmp/x.html", true},
-        {"", false},
-        {"--renderer-cmd-prefix=touch /tmp/owned", false},
-        {"-http://a/", false},
-        {"$(id)", false},
-        {"javascript:alert(1)", false},
-        {"mailto:someone@example.com", false},
-        {"www.example.com", false},
-        {"help.html", false},
-        {"http:/a", false},
-        {"http://", false},
-        {"http:///etc/passwd", false},
-        {" http://a/", false},
-        {"http://a/\n--flag", false},
-        {"http://a/\tb", false},
-        {std::string("http://a/\0b", 11), false},
-        {"http://a/\x7f", false},
+        {"http://a/", Web, ""},
+        {"HTTPS://Forum.example/x?y#z", Web, ""},
+        {"http://host", Web, ""},
+        {"http://forum.example/a b", Web, ""},
+        {dir + "help.html", Web, ""},
+        {"File:" + files.Path() + "page.HTM", Web, ""},
+        {"file://localhost" + files.Path() + "help.html", Web, ""},
+        {"mailto:sales@sponsor.example", Mail, ""},
+        {"MAILTO:a@b.c?subject=Hi", Mail, ""},
+        {"www.sponsor.com", Web, "http://www.sponsor.com"},
+        {"www.intranet", Web, "http://www.intranet"},
+        {"sponsor.com/offer?x=1#top", Web, "http://sponsor.com/offer?x=1#top"},
+        {"Sponsor.DE:8080", Web, "http://Sponsor.DE:8080"},
+        {"127.0.0.1/x", Web, "http://127.0.0.1/x"},
+        {"", Refused, ""},
+        {"--renderer-cmd-prefix=touch /tmp/owned", Refused, ""},
+        {"-http://a/", Refused, ""},
+        {" http://a/", Refused, ""},
+        {"\twww.sponsor.com", Refused, ""},
+        {"$(id)", Refused, ""},
+        {"javascript:alert(1)", Refused, ""},
+        {"JavaScript:alert(1)", Refused, ""},
+        {"data:text/html,<script>alert(1)</script>", Refused, ""},
+        {"vbscript:msgbox", Refused, ""},
+        {"smb://server/share", Refused, ""},
+        {"mailto:", Refused, ""},
+        {dir + "missing.html", Refused, ""},
+        {dir + "run.sh", Refused, ""},
+        {dir + "app.desktop", Refused, ""},
+        {dir + "link.html", Refused, ""},   // leads to a script
+        {dir + "folder.html", Refused, ""}, // a directory
+        {"file://server/share/help.html", Refused, ""},
+        {"help.html", Refused, ""},
+        {"notes.txt", Refused, ""},
+        {"sponsor.com:evil", Refused, ""},
+        {"user@sponsor.com", Refused, ""},
+        {"-sponsor.com", Refused, ""},
+        {"http:/a", Refused, ""},
+        {"http://", Refused, ""},
+        {"http:///etc/passwd", Refused, ""},
+        {"http://a/\n--flag", Refused, ""},
+        {"http://a/\tb", Refused, ""},
+        {std::string("http://a/\0b", 11), Refused, ""},
+        {"http://a/\x7f", Refused, ""},
+        {"mailto:a@b.c\r\nBcc: x@y.z", Refused, ""},
     };
-    for (const TCase& c : cases)
-        EXPECT_EQ(IsOpenableAddress(c.Address), c.Openable) << c.Address;
+    for (const TCase& c : cases) {
+        const TOutsideAddress outside = OutsideAddress(c.Address);
+        EXPECT_EQ(outside.Kind, c.Kind) << c.Address;
+        if (c.Kind != Refused) {
+            EXPECT_EQ(outside.Address, c.HandedOn.empty() ? c.Address : c.HandedOn) << c.Address;
+        }
+    }
 
-    // A refused address starts nothing although a handler is registered: the one start recorded is
-    // the openable address that follows the refused ones.
+    // A refused address starts nothing although both handlers are registered; the others start the
+    // program for their kind, in order.
     TXdgSandbox xdg;
-    WriteFileBytes(xdg.File("config/mimeapps.list"), "[Default Applications]\ntext/html=rec.desktop\n");
+    xdg.InstallHandler("mail.desktop", xdg.File("record.sh") + " --compose %u");
+    WriteFileBytes(xdg.File("config/mimeapps.list"),
+                   "[Default Applications]\ntext/html=rec.desktop\nx-scheme-handler/mailto=mail.desktop\n");
     for (const TCase& c : cases)
-        if (!c.Openable) {
+        if (c.Kind == Refused) {
             EXPECT_EQ(xdg.Open(c.Address), crFalse) << c.Address;
         }
-    EXPECT_EQ(xdg.Open("http://last/"), crTrue);
-    EXPECT_EQ(xdg.WaitForLogEndingWith("http://last/\n"), "--new-window\nhttp://last/\n");
+    EXPECT_EQ(xdg.Open("mailto:sales@sponsor.example"), crTrue);
+    EXPECT_EQ(xdg.WaitForLogEndingWith("mailto:sales@sponsor.example\n"),
+              "--compose\nmailto:sales@sponsor.example\n");
+    EXPECT_EQ(xdg.Open("www.sponsor.com"), crTrue);
+    EXPECT_EQ(xdg.WaitForLogEndingWith("http://www.sponsor.com\n"),
+              "--compose\nmailto:sales@sponsor.example\n--new-window\nhttp://www.sponsor.com\n");
 }
 
 } // namespace
