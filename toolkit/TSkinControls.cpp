@@ -7,7 +7,6 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -62,14 +61,6 @@ void TStdLabel::changeEvent(QEvent* event)
         adjustSize();
 }
 
-namespace {
-TLinkLabel::TOpener& Opener()
-{
-    static TLinkLabel::TOpener opener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-    return opener;
-}
-} // namespace
-
 TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
@@ -84,18 +75,15 @@ void TLinkLabel::SetCaption(const QString& caption)
     updateGeometry();
 }
 
-void TLinkLabel::SetOpener(TOpener opener)
-{
-    Opener() = std::move(opener);
-}
-
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     QLabel::mouseReleaseEvent(event);
-    // The address comes from the branding configuration: only web and file addresses are handed on.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
-        IsOpenableAddress(FURL.toStdString()))
-        Opener()(QUrl(FURL));
+    // The address comes from the branding configuration: OpenInBrowser hands on only what is safe, and
+    // never to a generic file opener, which would run a script or a ".desktop" file.
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        const QByteArray address = FURL.toLocal8Bit();
+        OpenInBrowser(std::string(address.constData(), std::size_t(address.size())));
+    }
 }
 
 void TLinkLabel::changeEvent(QEvent* event)

@@ -63,8 +63,9 @@ protected:
     void changeEvent(QEvent* event) override;
 };
 
-// An underlined caption with an address. A click asks the desktop to open the address with the
-// handler registered for it; an empty address does nothing.
+// An underlined caption with an address. A click opens the address as the banner and "Help" do
+// (OpenInBrowser): a web address in the desktop's web browser, "mailto:" in its mail program; an
+// address OpenInBrowser refuses, the empty one included, does nothing.
 class TLinkLabel : public QLabel
 {
     Q_OBJECT
@@ -74,10 +75,6 @@ public:
     QString URL() const { return FURL; }
     void SetURL(const QString& url) { FURL = url; }
     void SetCaption(const QString& caption);
-
-    // Opens addresses; tests replace it. The default is the desktop's "open" handler.
-    using TOpener = std::function<void(const QUrl&)>;
-    static void SetOpener(TOpener opener);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -11,6 +11,7 @@
 #include "ui/UAnsi.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QUrl>
 
@@ -152,5 +153,9 @@ void TfrmMain::btnMakeMoneyClick()
 
 void TfrmMain::btnHelpClick()
 {
+    // The page ships beside the program; without it the browser would get nothing to open.
+    const QString page = FAppDirectory + HelpFile;
+    if (!QFileInfo(page).isFile())
+        throw EFOpenError(ToAnsi(page), ENOENT);
     OpenInBrowser(ToAnsi(HelpURL()));
 }

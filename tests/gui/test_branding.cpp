@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -21,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace branding;
@@ -505,7 +506,11 @@ private:
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Write(root + "data/applications/rec.desktop",
               "[Desktop Entry]\nType=Application\nExec=" + script.toLocal8Bit() + " %u\n");
-        Write(root + "config/mimeapps.list", "[Default Applications]\ntext/html=rec.desktop\n");
+        // The mail program is the same script, told apart by its first argument.
+        Write(root + "data/applications/mail.desktop",
+              "[Desktop Entry]\nType=Application\nExec=" + script.toLocal8Bit() + " --compose %u\n");
+        Write(root + "config/mimeapps.list",
+              "[Default Applications]\ntext/html=rec.desktop\nx-scheme-handler/mailto=mail.desktop\n");
         return root;
     }
 
@@ -525,6 +530,7 @@ TEST_F(BrandingTest, ButtonsAndBannerOpenTheirPagesInTheRegisteredBrowser)
         const auto w = Start();
         QTest::mouseClick(w->btnMakeMoney, Qt::LeftButton);
         EXPECT_EQ(browser.Opened(), QStringList{site});
+        Dir.Write("help.html", "<p>Help</p>");
         QTest::mouseClick(w->btnHelp, Qt::LeftButton);
         // The desktop's launcher hands a local page to the browser as its path.
         EXPECT_EQ(browser.Opened(), QStringList{Dir.Path() + "help.html"});
@@ -545,6 +551,7 @@ TEST_F(BrandingTest, ButtonsAndBannerOpenTheirPagesInTheRegisteredBrowser)
 TEST_F(BrandingTest, ABannerWithoutAWebAddressOpensNothing)
 {
     TRecordingBrowser browser;
+    Dir.Write("help.html", "<p>Help</p>");
     for (const QByteArray& address : {QByteArray(), QByteArray("--renderer-cmd-prefix=touch /tmp/owned"),
                                       QByteArray("$(id)"), QByteArray("javascript:alert(1)")}) {
         Config("BannerPath1=b.bmp\nBannerURL1=" + address + "\n");
@@ -557,30 +564,52 @@ TEST_F(BrandingTest, ABannerWithoutAWebAddressOpensNothing)
     }
 }
 
-// The bottom links' addresses come from dbconfig.dat as well: only web and file addresses are handed
-// to the desktop.
-TEST_F(BrandingTest, LinkLabelsOpenOnlyWebAndFileAddresses)
+// Without its page beside the program, "Help" says so instead of doing nothing.
+TEST_F(BrandingTest, HelpWithoutItsPageSaysSo)
 {
-    QList<QUrl> opened;
-    TLinkLabel::SetOpener([&](const QUrl& url) { opened << url; });
+    TRecordingBrowser browser;
+    const auto w = Start();
+    Recorder.Clear();
+    QTest::mouseClick(w->btnHelp, Qt::LeftButton);
+    EXPECT_EQ(Reports(), QStringList{"Cannot open file \"" + Dir.Path() + "help.html\". " +
+                                     QString::fromLocal8Bit(std::strerror(ENOENT))});
+}
+
+// The bottom links' addresses come from dbconfig.dat as well. They open as the banner does: a web
+// address in the desktop's browser, a mail address in its mail program, a file address only when it
+// names an existing HTML page; nothing goes to a generic opener that would run a script.
+TEST_F(BrandingTest, LinkLabelsOpenThroughTheBrowserOrTheMailProgram)
+{
+    TRecordingBrowser browser;
+    Dir.Write("help.html", "<p>Help</p>");
+    Dir.Write("links.html", "<p>Links</p>");
+    Dir.Write("run.sh", "#!/bin/sh\ntouch owned\n");
     const struct
     {
         QString Address;
-        bool Opens;
+        QStringList Opened; // empty: refused
     } cases[] = {
-        {"http://forum.example/a b", true}, {"file:///opt/threadwick/help.html", true},
-        {"javascript:alert(1)", false},     {"--renderer-cmd-prefix=touch /tmp/x", false},
-        {"www.example.com", false},         {"smb://server/share", false},
+        {"http://forum.example/a b", {"http://forum.example/a b"}},
+        {"www.sponsor.com", {"http://www.sponsor.com"}},
+        {"mailto:sales@sponsor.example", {"--compose", "mailto:sales@sponsor.example"}},
+        {"file://" + Dir.Path() + "links.html", {Dir.Path() + "links.html"}},
+        {"file://" + Dir.Path() + "run.sh", {}},
+        {"javascript:alert(1)", {}},
+        {"--renderer-cmd-prefix=touch /tmp/x", {}},
+        {"smb://server/share", {}},
+        {"", {}},
     };
     const auto w = Start();
     for (const auto& c : cases) {
-        opened.clear();
         w->lblLink1URL->SetURL(c.Address);
         w->lblLink1URL->SetCaption(QStringLiteral("Link"));
         QTest::mouseClick(w->lblLink1URL, Qt::LeftButton, {}, QPoint(2, 2));
-        EXPECT_EQ(opened, c.Opens ? QList<QUrl>{QUrl(c.Address)} : QList<QUrl>{}) << c.Address.toStdString();
+        if (c.Opened.isEmpty()) // a start that does happen, after the refused click
+            QTest::mouseClick(w->btnHelp, Qt::LeftButton);
+        EXPECT_EQ(browser.Opened(), c.Opened.isEmpty() ? QStringList{Dir.Path() + "help.html"} : c.Opened)
+            << c.Address.toStdString();
     }
-    TLinkLabel::SetOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
+    EXPECT_FALSE(Dir.Exists("owned"));
 }
 
 } // namespace
