@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
@@ -25,6 +27,9 @@ TMessageBox::THook& Hook()
 constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs;
 constexpr int ButtonWidth = 70;
 constexpr int ButtonGap = 10;
+// Room that the window system's frame (title bar and borders) takes outside the client area. The frame
+// is unknown until the box is shown, so a box limited to the screen leaves this much for it.
+constexpr int FrameAllowance = 40;
 // The property of each button that holds its result code: the button's role, whatever its caption.
 const char* const ResultProperty = "result";
 
@@ -119,25 +124,47 @@ TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsg
     const QSize labelSize = FLabel->sizeHint();
     FLabel->setGeometry(50, 15, labelSize.width(), labelSize.height());
 
-    if (type != TMsgDlgType::mtCustom) {
-        FIcon = new QLabel(this);
-        FIcon->setObjectName(QStringLiteral("icon"));
-        FIcon->setPixmap(style()->standardIcon(IconOf(type)).pixmap(32, 32));
-        const int top = std::max(10, FLabel->y() + FLabel->height() / 2 - 16);
-        FIcon->setGeometry(5, top, 32, 32);
-    }
-
     const int buttonHeight = skin.ButtonPictureHeight();
     const int n = int(buttons.size());
     const int rowWidth = n * ButtonWidth + std::max(0, n - 1) * ButtonGap;
-    const int clientHeight = buttonHeight + FLabel->height() + 50;
-    int clientWidth = std::max(50 + FLabel->width(), rowWidth) + 40;
+    int clientHeight = buttonHeight + FLabel->height() + 50;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const int workWidth = screen ? screen->availableGeometry().width() : clientWidth;
+    const QRect work = screen ? screen->availableGeometry() : QRect();
+    // A text taller than the screen scrolls inside the box, which keeps its caption and buttons on the
+    // screen.
+    int textWidth = FLabel->width();
+    int textHeight = FLabel->height();
+    if (screen && clientHeight > work.height() - FrameAllowance) {
+        clientHeight =
+            std::max(work.height() - FrameAllowance, buttonHeight + 50 + FLabel->fontMetrics().height());
+        textHeight = clientHeight - buttonHeight - 50;
+        FTextArea = new QScrollArea(this);
+        FTextArea->setObjectName(QStringLiteral("text"));
+        FTextArea->setFrameShape(QFrame::NoFrame);
+        FTextArea->setFocusPolicy(Qt::NoFocus);
+        FTextArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        FTextArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        FTextArea->viewport()->setAutoFillBackground(false);
+        FTextArea->setWidget(FLabel);
+        FLabel->setAutoFillBackground(false);
+        textWidth += FTextArea->verticalScrollBar()->sizeHint().width();
+    }
+    int clientWidth = std::max(50 + textWidth, rowWidth) + 40;
+    const int workWidth = screen ? work.width() : clientWidth;
     if (clientWidth > workWidth)
         clientWidth = workWidth;
     else if (clientWidth < skin.WindowPictureWidth())
         clientWidth = skin.WindowPictureWidth();
+    if (FTextArea)
+        FTextArea->setGeometry(50, 15, std::min(textWidth, clientWidth - 50), textHeight);
+
+    if (type != TMsgDlgType::mtCustom) {
+        FIcon = new QLabel(this);
+        FIcon->setObjectName(QStringLiteral("icon"));
+        FIcon->setPixmap(style()->standardIcon(IconOf(type)).pixmap(32, 32));
+        const int top = std::max(10, 15 + textHeight / 2 - 16);
+        FIcon->setGeometry(5, top, 32, 32);
+    }
 
     int x = (clientWidth - rowWidth) / 2;
     const int y = clientHeight - 10 - buttonHeight;
@@ -152,6 +179,7 @@ TMessageDialog::TMessageDialog(const QString& text, TMsgDlgType type, const TMsg
         if (FButtons.isEmpty()) {
             b->setDefault(true);
             b->setFocus();
+            FDefaultButton = b;
         }
         FButtons.append(b);
         x += ButtonWidth + ButtonGap;
@@ -166,22 +194,40 @@ void TMessageDialog::SetDefaultButton(TMsgDlgBtn button)
     for (QPushButton* b : FButtons) {
         const bool chosen = b->property(ResultProperty).toInt() == result;
         b->setDefault(chosen);
-        if (chosen)
+        if (chosen) {
             b->setFocus();
+            FDefaultButton = b;
+        }
     }
 }
 
 void TMessageDialog::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (FTextArea && event->modifiers() == Qt::NoModifier) {
+        // The keys that page through a text scroll it; the buttons keep the focus.
+        const std::pair<int, QAbstractSlider::SliderAction> scrollKeys[] = {
+            {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub},
+            {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},
+            {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub},
+            {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
+            {Qt::Key_Home, QAbstractSlider::SliderToMinimum},
+            {Qt::Key_End, QAbstractSlider::SliderToMaximum}};
+        for (const auto& [key, action] : scrollKeys)
+            if (event->key() == key) {
+                FTextArea->verticalScrollBar()->triggerAction(action);
+                return;
+            }
+    }
     if (event->key() == Qt::Key_Escape || (enter && event->modifiers() == Qt::NoModifier)) {
         QPushButton* target = nullptr;
         if (enter) {
+            // The button the user moved the focus to, else the default button, whichever has the focus.
             for (QPushButton* b : FButtons)
                 if (b->hasFocus())
                     target = b;
-            if (!target && !FButtons.isEmpty())
-                target = FButtons.first();
+            if (!target)
+                target = FDefaultButton;
         } else {
             for (const int result : {mrCancel, mrNo, mrOk})
                 for (QPushButton* b : FButtons)

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class QScrollArea;
 class TSkin;
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -50,9 +51,12 @@ public:
     // The text as it was passed in.
     const QString& Text() const { return FText; }
     TMessageLabel* Label() const { return FLabel; }
+    // The area that scrolls the text when the box would be taller than the screen; null otherwise.
+    QScrollArea* TextArea() const { return FTextArea; }
     QLabel* Icon() const { return FIcon; }
     const QList<QPushButton*>& Buttons() const { return FButtons; }
-    // Makes button the one Enter presses and the focus starts on (by default the first).
+    // Makes button the one Enter presses and the focus starts on (by default the first). Enter presses
+    // the button that holds the focus, and with none focused this one.
     void SetDefaultButton(TMsgDlgBtn button);
 
 protected:
@@ -63,8 +67,10 @@ protected:
 private:
     QString FText;
     TMessageLabel* FLabel = nullptr;
+    QScrollArea* FTextArea = nullptr;
     QLabel* FIcon = nullptr;
     QList<QPushButton*> FButtons;
+    QPushButton* FDefaultButton = nullptr;
 };
 
 class TMessageBox : public QObject

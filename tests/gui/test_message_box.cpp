@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -154,6 +156,70 @@ TEST_F(MessageBoxTest, EnterEscAndTheWindowSystemCloseIt)
         EXPECT_EQ(result, c.Result);
         EXPECT_FALSE(box->isVisible());
     }
+}
+
+// Enter presses the default button, also when no button holds the focus (a click on the text takes
+// it away, say), and the button the user moved the focus to when there is one.
+TEST_F(MessageBoxTest, EnterPressesTheDefaultButton)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::function<void(TMessageDialog&)> Focus;
+        int Result;
+    };
+    const TCase cases[] = {
+        {"focus on the default", [](TMessageDialog&) {}, mrNo},
+        {"no button focused", [](TMessageDialog& b) { b.Buttons()[1]->clearFocus(); }, mrNo},
+        {"focus moved to Yes", [](TMessageDialog& b) { b.Buttons()[0]->setFocus(); }, mrYes},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto box = TMessageBox::Build(QStringLiteral("Paste it anyway?"), TMsgDlgType::mtConfirmation,
+                                      {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo});
+        box->SetDefaultButton(TMsgDlgBtn::mbNo);
+        int result = -1;
+        QObject::connect(box.get(), &QDialog::finished, [&](int r) { result = r; });
+        box->open();
+        Pump();
+        c.Focus(*box);
+        Pump();
+        QTest::keyClick(box.get(), Qt::Key_Return);
+        Pump();
+        EXPECT_EQ(result, c.Result);
+    }
+}
+
+// A text taller than the screen scrolls inside the box: the box, its caption and its buttons stay
+// within the screen's work area, and the keys that page scroll the text.
+TEST_F(MessageBoxTest, ATallTextScrollsInsideABoxThatFitsTheScreen)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    QStringList lines;
+    for (int i = 1; i <= 400; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    auto tall = TMessageBox::Build(lines.join(QLatin1Char('\n')), TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK});
+    ASSERT_NE(tall->TextArea(), nullptr);
+    EXPECT_LT(tall->height(), work.height());
+    tall->open();
+    Pump();
+    EXPECT_TRUE(work.contains(tall->geometry()));
+    QPushButton* ok = tall->Buttons()[0];
+    EXPECT_LE(ok->geometry().bottom(), tall->height() - 10);
+    EXPECT_LE(tall->TextArea()->geometry().bottom(), ok->y());
+    QScrollBar* bar = tall->TextArea()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), 0);
+    QTest::keyClick(tall.get(), Qt::Key_PageDown);
+    EXPECT_GT(bar->value(), 0);
+    QTest::keyClick(tall.get(), Qt::Key_End);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    tall->close();
+
+    // A text that fits does not scroll.
+    EXPECT_EQ(
+        TMessageBox::Build(QStringLiteral("a\nb"), TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK})->TextArea(),
+        nullptr);
 }
 
 TEST_F(MessageBoxTest, ShowMessageBoxIsAnsweredByTheTestHook)
