@@ -5,8 +5,11 @@
 
 void ReportFailure(const QString& message)
 {
+    // The message box takes "&" for a mnemonic; a path in a failure shows as it is.
+    QString shown = message;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
     TMessageBox box;
-    box.ShowMessageBox(message, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, 0);
+    box.ShowMessageBox(shown, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, 0);
 }
 
 void ReportFailure(const std::exception& failure)

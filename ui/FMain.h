@@ -194,6 +194,8 @@ private:
     void StoreCredential(std::string TForum::*field, const QString& text);
     // Set while the program itself changes the forum list, whose selection handler is for the user.
     bool FUpdatingForums = false;
+    // Set while choosing a forum fills the credential edits; the store is written once both are filled.
+    bool FFillingCredentials = false;
     // --- end of browser part ---
 
     // --- branding part: members and helpers of FMainBranding.cpp ---

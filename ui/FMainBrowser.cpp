@@ -251,10 +251,19 @@ void TfrmMain::lvwForumsListBoxClick()
     const int index = ForumIndex();
     if (index < 0)
         return;
-    // Each assignment that changes an edit saves the same value back through its change handler.
+    // Each assignment that changes an edit saves the same value back through its change handler. The
+    // store is written once both edits are filled, so that a save that fails cannot leave the password
+    // edit showing the previous forum's password.
     const TForum forum = Forums->RecordAt(index);
-    edtUsername->setText(FromAnsi(forum.Username));
-    edtPassword->setText(FromAnsi(forum.Password));
+    const QString username = FromAnsi(forum.Username), password = FromAnsi(forum.Password);
+    const bool changed = edtUsername->text() != username || edtPassword->text() != password;
+    {
+        const QScopedValueRollback<bool> filling(FFillingCredentials, true);
+        edtUsername->setText(username);
+        edtPassword->setText(password);
+    }
+    if (changed)
+        Forums->SaveAll();
 }
 
 void TfrmMain::lvwForumsListBoxDblClick()
@@ -289,5 +298,6 @@ void TfrmMain::StoreCredential(std::string TForum::*field, const QString& text)
         if (FromAnsi(stored) != text)
             stored = ToAnsi(text);
     }
-    Forums->SaveAll();
+    if (!FFillingCredentials)
+        Forums->SaveAll();
 }

@@ -46,7 +46,10 @@ void TfrmMain::btnPreviewClick()
     const QString body = ConvertLinks(memBody->toPlainText(), format);
     if (!subject.isEmpty())
         subject += QStringLiteral("\n\r\n\r");
-    msgMain->ShowMessageBox(subject + body, TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK}, 0);
+    // The message box takes "&" for a mnemonic; the preview shows every "&" that will be posted.
+    QString shown = subject + body;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    msgMain->ShowMessageBox(shown, TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK}, 0);
 }
 
 void TfrmMain::btnCopyClick()

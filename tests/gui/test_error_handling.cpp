@@ -1,6 +1,7 @@
 // Failures that no handler deals with: shown in the skinned message box, and the program goes on.
 #include "GuiTestSupport.h"
 
+#include "toolkit/TErrorReport.h"
 #include "toolkit/TSkinData.h"
 
 #include <QPushButton>
@@ -44,6 +45,15 @@ TEST(ErrorHandling, AFailureInATimerIsReportedToo)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder.Boxes().isEmpty(); }));
     ASSERT_EQ(recorder.Boxes().size(), 1);
     EXPECT_EQ(recorder.Boxes()[0].Text, "List index out of bounds (5)");
+}
+
+// The box takes "&" for a mnemonic: a path holding one is passed doubled, so that it shows as it is.
+TEST(ErrorHandling, AnAmpersandInAFailureIsShown)
+{
+    TMessageRecorder recorder;
+    ReportFailure(QStringLiteral("Cannot open file \"/home/a&b/Forums.dat\". Permission denied"));
+    ASSERT_EQ(recorder.Boxes().size(), 1);
+    EXPECT_EQ(recorder.Boxes()[0].Text, "Cannot open file \"/home/a&&b/Forums.dat\". Permission denied");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QtEndian>
@@ -98,9 +99,9 @@ TEST_F(StartupFaults, MissingEmptyAndGarbageDataFiles)
         QStringList expected;
         if (c.DataAfterZero)
             for (const char* name : {"Messages.dat", "Forums.dat", "Formats.dat"}) // the order they load in
-                expected << dir.Path() + QLatin1String(name) +
+                expected << "\"" + dir.Path() + QLatin1String(name) +
                                 QStringLiteral(
-                                    " has data after a zero byte; it was read up to there and will "
+                                    "\" has data after a zero byte; it was read up to there and will "
                                     "not be overwritten");
         EXPECT_EQ(Reports(), expected) << c.Name;
         if (c.Records >= 0) {
@@ -112,6 +113,32 @@ TEST_F(StartupFaults, MissingEmptyAndGarbageDataFiles)
         for (const char* name : DataFiles)
             EXPECT_EQ(dir.Exists(QString::fromLatin1(name)), c.Contents.has_value()) << c.Name << " " << name;
     }
+}
+
+// "Forums.dat" read only up to a zero byte: choosing a forum fills both edits although the save behind
+// them is refused, the refusal is shown once however many keys are typed, and the file stays as it was.
+TEST_F(StartupFaults, AStoreReadUpToAZeroByteRefusesToSaveOnce)
+{
+    TTempAppDir dir;
+    static const char Bytes[] = "URL^Username^Password^\r\nhttp://a.example/^alice^secret^\r\n\0"
+                                "http://b.example/^bob^pw^\r\n";
+    const QByteArray forums(Bytes, sizeof Bytes - 1);
+    dir.Write(QStringLiteral("Forums.dat"), forums);
+    TfrmMain w(dir.Path());
+    w.show();
+    Pump(20);
+    ASSERT_EQ(Reports().size(), 1); // the start-up report
+    Recorder.Clear();
+
+    QTest::mouseClick(w.lvwForums->viewport(), Qt::LeftButton, {},
+                      w.lvwForums->visualItemRect(w.lvwForums->item(0)).center());
+    EXPECT_EQ(w.edtUsername->text(), QStringLiteral("alice"));
+    EXPECT_EQ(w.edtPassword->text(), QStringLiteral("secret"));
+    QTest::keyClicks(w.edtUsername, QStringLiteral("xyz"));
+    EXPECT_EQ(Reports(),
+              QStringList{"Not saved: \"" + dir.Path() +
+                          "Forums.dat\" was read only up to a zero byte, so saving would lose the rest."});
+    EXPECT_EQ(dir.Read(QStringLiteral("Forums.dat")), forums);
 }
 
 // A 100 MB message file loads whole, and memory stays within a small multiple of the file.
