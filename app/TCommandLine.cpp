@@ -6,10 +6,11 @@
 #include <QtWebEngineCore/qtwebenginecoreversion.h>
 #if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
-#else
+#endif
+
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 TCommandLine::TCommandLine(int argc, char** argv)
 {
@@ -37,7 +38,30 @@ QString UsageText()
         "Writes one message for many web forums and fills their posting pages.\n"
         "Without arguments it starts the program; its data files lie beside the executable.\n"
         "  --version  print the versions of Threadwick, Qt, Qt WebEngine and Chromium\n"
-        "  --help     print this text\n");
+        "  --help     print this text\n"
+        "Other arguments are refused; switches for the web engine go in the environment variable\n"
+        "QTWEBENGINE_CHROMIUM_FLAGS.\n");
+}
+
+TQuietStandardError::TQuietStandardError()
+{
+    std::fflush(stderr);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0)
+        return;
+    FSaved = ::dup(STDERR_FILENO);
+    if (FSaved >= 0)
+        ::dup2(null, STDERR_FILENO);
+    ::close(null);
+}
+
+TQuietStandardError::~TQuietStandardError()
+{
+    if (FSaved < 0)
+        return;
+    std::fflush(stderr);
+    ::dup2(FSaved, STDERR_FILENO);
+    ::close(FSaved);
 }
 
 namespace {
@@ -47,22 +71,11 @@ QString ChromiumVersion()
 #if QTWEBENGINECORE_VERSION >= QT_VERSION_CHECK(6, 6, 0)
     return QString::fromLatin1(qWebEngineChromiumVersion());
 #else
-    // The engine is started only to read its user agent: what it writes to standard error on the way
-    // (its set-up report, the missing graphics) is noise for a version query.
-    const int savedStderr = ::dup(STDERR_FILENO);
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null >= 0) {
-        ::dup2(null, STDERR_FILENO);
-        ::close(null);
-    }
+    // The engine is started only to read its user agent; the caller keeps standard error quiet.
     QString userAgent;
     {
         QWebEngineProfile profile;
         userAgent = profile.httpUserAgent();
-    }
-    if (savedStderr >= 0) {
-        ::dup2(savedStderr, STDERR_FILENO);
-        ::close(savedStderr);
     }
     const QRegularExpressionMatch chrome =
         QRegularExpression(QStringLiteral("Chrome/([0-9.]+)")).match(userAgent);

@@ -21,12 +21,18 @@ int main(int argc, char** argv)
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return 0;
     case TCommand::Version: {
-        // The versions need no window: the offscreen platform answers with or without a display.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        TApplication::PrepareEngine();
-        int qtArgc = 1;
-        TApplication app(qtArgc, argv);
-        std::fputs(VersionLine().toLocal8Bit().constData(), stdout);
+        // The versions need no window: the offscreen platform answers with or without a display. Only
+        // the version line is written, nothing to standard error.
+        QString line;
+        {
+            const TQuietStandardError quiet;
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            TApplication::PrepareEngine();
+            int qtArgc = 1;
+            TApplication app(qtArgc, argv);
+            line = VersionLine();
+        }
+        std::fputs(line.toLocal8Bit().constData(), stdout);
         return 0;
     }
     case TCommand::Run:
