@@ -98,11 +98,12 @@ void TTemplateGrid::mouseMoveEvent(QMouseEvent* event)
 
 void TTemplateGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The first click has moved to the cell or opened its editor; the second one only asks to
-    // move, should the first have been refused.
+    // The first click has moved to the cell, opened its editor or been refused with its message; the
+    // second click of the same gesture asks nothing again.
     event->accept();
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && index.isValid() && index != currentIndex() && CanSelect(index))
+    if (event->button() == Qt::LeftButton && !FDragRefused && index.isValid() && index != currentIndex() &&
+        CanSelect(index))
         setCurrentIndex(index);
 }
 

@@ -44,7 +44,8 @@ protected:
 private:
     bool CanSelect(const QModelIndex& target);
 
-    // Set when a press or a drag step was refused: the rest of that drag moves nothing.
+    // Set when a press or a drag step was refused: the rest of that drag, and the second click of a
+    // double-click, move nothing.
     bool FDragRefused = false;
 };
 

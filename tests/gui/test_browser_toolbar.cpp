@@ -172,10 +172,14 @@ TEST_F(BrowserToolbar, ButtonsStopALoadInProgressFirst)
     Click(Window->bsSkinSpeedButton1);
     EXPECT_TRUE(Loaded(QStringLiteral("paste.html")));
 
-    // Refresh: reloads the page shown.
+    // Refresh: reloads the page shown, whose document is then a new one.
+    RunScript(Pane().Page(), QStringLiteral("window.beforeRefresh = true"));
     Pane().Navigate(QStringLiteral("twhang:forever"));
     Click(Window->bsSkinSpeedButton4);
-    EXPECT_TRUE(Loaded(QStringLiteral("paste.html")));
+    EXPECT_TRUE(WaitUntil([&] {
+        return Loaded(QStringLiteral("paste.html")) &&
+               RunScript(Pane().Page(), QStringLiteral("window.beforeRefresh === undefined")).toBool();
+    }));
     EXPECT_TRUE(recorder.Boxes().isEmpty());
 }
 
@@ -221,10 +225,18 @@ TEST_F(BrowserToolbar, PasteButtonsPasteIntoTheSelectedFieldOfThePage)
     RunScript(Pane().Page(), QStringLiteral("document.activeElement.blur()"));
     Window->edtSubject->setText(QStringLiteral("nowhere"));
     Click(Window->btnSPaste);
-    Pump(300);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("nowhere"));
+    // A paste into a selected field follows; once it has arrived, the one before it has been handled.
+    Window->edtSubject->setText(QStringLiteral("after"));
+    RunScript(Pane().Page(), QStringLiteral("document.getElementById('subject').value = ''; "
+                                            "document.getElementById('subject').focus()"));
+    Click(Window->btnSPaste);
+    EXPECT_TRUE(WaitUntil([&] { return Value(QStringLiteral("subject")) == QStringLiteral("after"); }, 10000))
+        << Value(QStringLiteral("subject")).toStdString();
     for (const auto& c : cases)
-        EXPECT_EQ(Value(QLatin1String(c.Field)), QString::fromUtf8(c.Text)) << c.Field;
+        if (QLatin1String(c.Field) != QLatin1String("subject")) {
+            EXPECT_EQ(Value(QLatin1String(c.Field)), QString::fromUtf8(c.Text)) << c.Field;
+        }
     EXPECT_TRUE(recorder.Boxes().isEmpty());
 }
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QToolTip>
 
@@ -79,6 +80,13 @@ protected:
     std::pair<QString, QString> Edits() const
     {
         return {Window->edtUsername->text(), Window->edtPassword->text()};
+    }
+    // Empties the credential edits without saving, so that what fills them afterwards shows.
+    void BlankEdits() const
+    {
+        const QSignalBlocker username(Window->edtUsername), password(Window->edtPassword);
+        Window->edtUsername->clear();
+        Window->edtPassword->clear();
     }
     // Forgets the file so that the next save shows up.
     void Forget() const { QFile::remove(Dir.Path() + QStringLiteral("Forums.dat")); }
@@ -154,6 +162,8 @@ TEST_F(ForumList, ChoosingByMouseKeysAndTypeAheadFillsTheEdits)
     for (const auto& step : steps) {
         const QString action = QLatin1String(step.Action);
         if (action.startsWith(QLatin1String("click"))) {
+            // A click fills the edits, also on the forum already chosen.
+            BlankEdits();
             ClickItem(action.back().digitValue());
         } else if (action.startsWith(QLatin1String("type"))) {
             Pump(600); // a pause ends the letters typed before
@@ -318,6 +328,9 @@ TEST_F(ForumList, DoubleClickOpensTheSelectedForum)
         {below, "paste.html", page.c_str(), "pu"}, // the selected forum, from the empty area
     };
     for (const auto& c : cases) {
+        // Each double-click fills the address box and the edits, also for the forum opened before.
+        Window->edtURL->clear();
+        BlankEdits();
         // A load in progress is stopped first; the page then opens all the same.
         pane.Navigate(FixtureUrl(QStringLiteral("refuse.html")));
         DoubleClick(c.At);

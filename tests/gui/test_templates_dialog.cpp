@@ -128,7 +128,10 @@ TEST_F(TemplatesDialogTest, EveryWayIntoRowsOneToThreeIsRefusedWithOneMessage)
          }},
         {"double-click on row 1",
          [](TemplatesDialogTest& t) {
+             // As the window system delivers it: a click, then the double-click in place of a second press.
+             QTest::mouseClick(t.Grid()->viewport(), Qt::LeftButton, {}, t.CellCentre(3, 1));
              QTest::mouseDClick(t.Grid()->viewport(), Qt::LeftButton, {}, t.CellCentre(3, 1));
+             QTest::mouseRelease(t.Grid()->viewport(), Qt::LeftButton, {}, t.CellCentre(3, 1));
          }},
         {"program move", [](TemplatesDialogTest& t) { EXPECT_FALSE(t.Grid()->MoveTo(0, 3)); }},
         {"right-click on row 2",
@@ -165,8 +168,7 @@ TEST_F(TemplatesDialogTest, EveryWayIntoRowsOneToThreeIsRefusedWithOneMessage)
         const QPoint before = Current();
         c.Act(*this);
         Pump();
-        EXPECT_GE(ReadOnlyMessages(), 1);
-        EXPECT_LE(ReadOnlyMessages(), 2); // a double-click is two attempts
+        EXPECT_EQ(ReadOnlyMessages(), 1);
         EXPECT_EQ(Current().y(), before.y());
         EXPECT_FALSE(Grid()->IsEditing());
         // Rows 1 to 3 are as loaded, whatever was typed afterwards.
