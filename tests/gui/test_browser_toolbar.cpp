@@ -225,18 +225,10 @@ TEST_F(BrowserToolbar, PasteButtonsPasteIntoTheSelectedFieldOfThePage)
     RunScript(Pane().Page(), QStringLiteral("document.activeElement.blur()"));
     Window->edtSubject->setText(QStringLiteral("nowhere"));
     Click(Window->btnSPaste);
+    Pump(300);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("nowhere"));
-    // A paste into a selected field follows; once it has arrived, the one before it has been handled.
-    Window->edtSubject->setText(QStringLiteral("after"));
-    RunScript(Pane().Page(), QStringLiteral("document.getElementById('subject').value = ''; "
-                                            "document.getElementById('subject').focus()"));
-    Click(Window->btnSPaste);
-    EXPECT_TRUE(WaitUntil([&] { return Value(QStringLiteral("subject")) == QStringLiteral("after"); }, 10000))
-        << Value(QStringLiteral("subject")).toStdString();
     for (const auto& c : cases)
-        if (QLatin1String(c.Field) != QLatin1String("subject")) {
-            EXPECT_EQ(Value(QLatin1String(c.Field)), QString::fromUtf8(c.Text)) << c.Field;
-        }
+        EXPECT_EQ(Value(QLatin1String(c.Field)), QString::fromUtf8(c.Text)) << c.Field;
     EXPECT_TRUE(recorder.Boxes().isEmpty());
 }
 
