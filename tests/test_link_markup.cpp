@@ -48,8 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
               "[http://x.org/x.html?y=1|http://x.org/x.html?y=1]."},
         TCase{"LineBreakEndsAnAddress", "https://example.org/x\nDie \xc4nderungen",
               "[https://example.org/x|https://example.org/x]\nDie \xc4nderungen"},
-        TCase{"TabAndControlCharactersEndAnAddress", "http://a.x\tb http://c.y\x01" "d",
-              "[http://a.x|http://a.x]\tb [http://c.y|http://c.y]\x01" "d"},
+        TCase{"TabAndControlCharactersEndAnAddress",
+              "http://a.x\tb http://c.y\x01"
+              "d",
+              "[http://a.x|http://a.x]\tb [http://c.y|http://c.y]\x01"
+              "d"},
         TCase{"LineBreaksAfterLastAddressStay", "go http://a.x\r\n\r\n",
               "go [http://a.x|http://a.x]\r\n\r\n"},
         TCase{"SentencePunctuationShed",
