@@ -7,7 +7,7 @@
 
 #include "browser/TBrowserPane.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -32,10 +32,14 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
-            static_cast<QWidget*>(watched)->window() != FWindow)
+        // The override goes to the focus object, which in some engine versions is no widget but an
+        // item inside the engine's widget: the focus widget tells the window.
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        const QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus->window() != FWindow)
             return false;
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
         // Left unaccepted, the override lets the window's shortcut run, and the key goes no further.
