@@ -287,19 +287,6 @@ TEST_F(LoadMessageTest, LoadingOverUnsavedTextAsksFirst)
         EXPECT_EQ(Finished, c.Loads ? mrOk : -1);
         EXPECT_EQ(Dialog->isVisible(), !c.Loads);
     }
-    // A message just loaded is not unsaved: loading another asks nothing.
-    Open(ThreeMessages);
-    listen();
-    answer = mrYes;
-    ClickRow(0);
-    QTest::mouseClick(Dialog->btnLoad, Qt::LeftButton);
-    Dialog = std::make_unique<TfrmFMessages>(Window.get());
-    Dialog->open();
-    asked.clear();
-    ClickRow(1);
-    QTest::mouseClick(Dialog->btnLoad, Qt::LeftButton);
-    EXPECT_EQ(Window->memBody->toPlainText(), "A");
-    EXPECT_TRUE(asked.isEmpty());
     TMessageBox::SetTestHook(nullptr);
 }
 
