@@ -1,7 +1,9 @@
-// Threadwick's entry point: answer "--version" or "--help", or create the application and the main
-// window and run the event loop.
+// Threadwick's entry point: answer "--version" or "--help", or create the application, take the data
+// directory (or hand over to the copy already working on it), create the main window and run the
+// event loop.
 #include "app/TApplication.h"
 #include "app/TCommandLine.h"
+#include "app/TSingleCopy.h"
 #include "toolkit/TErrorReport.h"
 #include "ui/FMain.h"
 
@@ -44,6 +46,17 @@ int main(int argc, char** argv)
     // Only the program name is passed on: Qt's own options are not the program's.
     int qtArgc = 1;
     TApplication app(qtArgc, argv);
+    // Held until the window and its stores are gone.
+    TSingleCopy singleCopy(TApplication::ApplicationDirectory());
+    switch (singleCopy.Start()) {
+    case TSingleCopy::TStart::First:
+        break;
+    case TSingleCopy::TStart::Raised:
+        return 0;
+    case TSingleCopy::TStart::Refused:
+        ReportFailure(singleCopy.Refusal());
+        return 1;
+    }
     std::unique_ptr<TfrmMain> window;
     try {
         window = std::make_unique<TfrmMain>(TApplication::ApplicationDirectory());
@@ -51,6 +64,7 @@ int main(int argc, char** argv)
         ReportFailure(failure);
         return 1;
     }
+    singleCopy.SetWindow(window.get());
     window->show();
     return app.exec();
 }

@@ -150,6 +150,9 @@ cmd_uninstall() {
       fi
     done <"$manifest"
     rm -f -- "$manifest"
+    # The lock a copy holds on the data files while it runs (left behind by one that was killed) is
+    # none of the user's data.
+    rm -f -- "$prefix/Threadwick.lock"
     rmdir -- "$prefix" 2>/dev/null || echo "Kept $prefix: it holds your data files"
   else
     echo "No Threadwick installation found in $prefix"

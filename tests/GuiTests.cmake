@@ -15,6 +15,8 @@ foreach(source ${THREADWICK_GUI_TESTS})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${THREADWICK_TEST_ENV}" TIMEOUT 300)
 endforeach()
 
-# The command-line test runs the program itself.
-target_compile_definitions(test_command_line PRIVATE THREADWICK_EXECUTABLE="$<TARGET_FILE:Threadwick>")
-add_dependencies(test_command_line Threadwick)
+# The command-line and single-copy tests run the program itself.
+foreach(name test_command_line test_single_copy)
+  target_compile_definitions(${name} PRIVATE THREADWICK_EXECUTABLE="$<TARGET_FILE:Threadwick>")
+  add_dependencies(${name} Threadwick)
+endforeach()

@@ -189,6 +189,15 @@ bool TListBox::viewportEvent(QEvent* event)
     return QListWidget::viewportEvent(event);
 }
 
+void TListBox::initViewItemOption(QStyleOptionViewItem* option) const
+{
+    QListWidget::initViewItemOption(option);
+    // A view without the focus draws its selection in the faint inactive colours; within the
+    // active window this list keeps the active ones.
+    if (isActiveWindow())
+        option->state |= QStyle::State_Active;
+}
+
 TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent)
 {
     setFocusPolicy(Qt::NoFocus);

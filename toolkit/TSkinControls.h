@@ -104,7 +104,9 @@ protected:
 // A list box of one-line items. An item too long for the list is cut short in the middle, so that
 // items that differ only at their end stay apart, and the pointer over an item shows its whole
 // text. Type-ahead chooses the first item that begins with the letters typed (without regard to
-// case), collected until a pause of QApplication::keyboardInputInterval().
+// case), collected until a pause of QApplication::keyboardInputInterval(). The selected item keeps
+// the selection colour while the focus is elsewhere in the window: what is typed beside the list
+// may belong to it.
 class TListBox : public QListWidget
 {
     Q_OBJECT
@@ -115,6 +117,7 @@ public:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
 
 private:
     QString FTyped;

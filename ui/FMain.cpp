@@ -62,6 +62,7 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     ConnectEditorHandlers();
     ConnectBrowserHandlers();
     ConnectBrandingHandlers();
+    ConnectShortcuts();
     FormCreate();
 }
 

@@ -121,6 +121,20 @@ public:
     void btnLoadClick();
     void btnOptionsClick();
 
+    // Unsaved work in the message editor (FMainEditor.cpp). The editor's text is unsaved when it
+    // differs from the message last saved or loaded; an empty editor holds nothing to lose.
+    bool EditorUnsaved() const;
+    // The editor's text has just been saved or loaded.
+    void EditorKept();
+    // Asked before a loaded message replaces the editor's text: true when it may (nothing unsaved,
+    // or the user says Yes; No is the default).
+    bool MayReplaceEditor();
+    // Asked before the window closes: true when it may. Unsaved text brings the question whether
+    // to save it first (Yes saves as "Save" does, No drops it, Cancel keeps the window open).
+    bool FormCloseQuery();
+    // The desktop session ends and nobody can be asked: unsaved text is saved as "Save" saves it.
+    void SaveForSessionEnd();
+
     // Browser toolbar, paste buttons, Auto Insert and the forum list (FMainBrowser.cpp)
     void btnAutoInsertClick();
     void btnSPasteClick();
@@ -147,6 +161,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     // Keys of the address box and the forum list.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -179,6 +194,14 @@ private:
     QString FAppDirectory;
     QStringList FStartupFailures;
     bool FShown = false;
+    // The message last saved or loaded, as the editor showed it.
+    QString FKeptSubject;
+    QString FKeptBody;
+
+    // --- keyboard part: members and helpers of FMainKeys.cpp ---
+    // The window's shortcuts, each also named in its button's hint.
+    void ConnectShortcuts();
+    // --- end of keyboard part ---
 
     // --- browser part: members and helpers of FMainBrowser.cpp ---
     // A key pressed in the address box; the key goes on to the box afterwards.

@@ -1,18 +1,25 @@
 // The message editor's actions: link markup preview, copy and save; opening the Load Message and
-// the Custom Message Templates dialogs.
+// the Custom Message Templates dialogs; keeping unsaved text from being lost at close, at the end of
+// the desktop session and by a load.
 #include "ui/FMain.h"
 
 #include "core/ULinkMarkup.h"
+#include "toolkit/TErrorReport.h"
 #include "toolkit/TMessageBox.h"
 #include "ui/FFormats.h"
 #include "ui/FUMessages.h"
 #include "ui/UAnsi.h"
 #include "ui/UClipboard.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 
 #include <memory>
 
@@ -23,6 +30,18 @@ void TfrmMain::ConnectEditorHandlers()
     connect(btnSave, &QPushButton::clicked, this, &TfrmMain::btnSaveClick);
     connect(btnLoad, &QPushButton::clicked, this, &TfrmMain::btnLoadClick);
     connect(btnOptions, &QPushButton::clicked, this, &TfrmMain::btnOptionsClick);
+#if QT_CONFIG(sessionmanager)
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            // Called from the session manager's protocol, which a failure must not unwind: it is
+            // reported here instead.
+            try {
+                SaveForSessionEnd();
+            } catch (const std::exception& failure) {
+                ReportFailure(failure);
+            }
+        });
+#endif
 }
 
 const TFormat* TfrmMain::ChosenFormat() const
@@ -66,6 +85,7 @@ void TfrmMain::btnSaveClick()
     message->Body = ToAnsi(memBody->toPlainText());
     Messages->Append(std::move(message));
     Messages->SaveAll();
+    EditorKept();
 }
 
 void TfrmMain::btnLoadClick()
@@ -79,6 +99,63 @@ void TfrmMain::btnOptionsClick()
     auto dialog = std::make_unique<TfrmFormat>(this);
     if (dialog->exec() == mrOk)
         FillFormats();
+}
+
+bool TfrmMain::EditorUnsaved() const
+{
+    const QString subject = edtSubject->text();
+    const QString body = memBody->toPlainText();
+    if (subject.isEmpty() && body.isEmpty())
+        return false;
+    return subject != FKeptSubject || body != FKeptBody;
+}
+
+void TfrmMain::EditorKept()
+{
+    FKeptSubject = edtSubject->text();
+    FKeptBody = memBody->toPlainText();
+}
+
+bool TfrmMain::MayReplaceEditor()
+{
+    return !EditorUnsaved() ||
+           msgMain->ShowMessageBox(
+               QStringLiteral("Replace the message in the editor? It has not been saved."),
+               TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0,
+               TMsgDlgBtn::mbNo) == mrYes;
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    if (!EditorUnsaved())
+        return true;
+    // Esc, and closing the box itself, answer Cancel.
+    switch (msgMain->ShowMessageBox(QStringLiteral("Save the message before closing?"),
+                                    TMsgDlgType::mtConfirmation,
+                                    {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel}, 0)) {
+    case mrYes:
+        btnSaveClick();
+        return true;
+    case mrNo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    // Ignored first: a save that fails goes on to the application's error handling, and the
+    // window with the text in it stays.
+    event->ignore();
+    if (FormCloseQuery())
+        event->accept();
+}
+
+void TfrmMain::SaveForSessionEnd()
+{
+    if (EditorUnsaved())
+        btnSaveClick();
 }
 
 QString TfrmMain::ConvertLinks(const QString& text, const TFormat* format) const

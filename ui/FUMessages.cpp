@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 
 namespace {
@@ -85,7 +86,15 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     setTabOrder(btnLoad, btnCancel);
     setTabOrder(btnCancel, btnDelete);
 
-    BindModalButton(btnLoad, mrOk, [this] { btnLoadClick(); });
+    // "Load Message" over unsaved text in the main window's editor asks first; No leaves the dialog
+    // open with nothing loaded. Otherwise it closes with OK once loaded, also when loading fails.
+    connect(btnLoad, &QPushButton::clicked, this, [this] {
+        if (!frmMain->MayReplaceEditor())
+            return;
+        setResult(mrOk);
+        const auto close = qScopeGuard([this] { done(mrOk); });
+        btnLoadClick();
+    });
     connect(btnDelete, &QPushButton::clicked, this, &TfrmFMessages::btnDeleteClick);
     BindModalButton(btnCancel, mrCancel);
     connect(lvwMsgs->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -141,6 +150,8 @@ void TfrmFMessages::lvwMsgsSelectItem(QTreeWidgetItem* item, bool selected)
 
 void TfrmFMessages::lvwMsgsDblClick()
 {
+    if (!frmMain->MayReplaceEditor())
+        return;
     btnLoadClick();
     done(mrOk);
 }
@@ -150,6 +161,7 @@ void TfrmFMessages::btnLoadClick()
     frmMain->edtSubject->setText(edtSubject->text());
     frmMain->edtSubject->setCursorPosition(0); // a long subject shows its beginning
     frmMain->memBody->setPlainText(memBody->toPlainText());
+    frmMain->EditorKept();
 }
 
 void TfrmFMessages::btnDeleteClick()

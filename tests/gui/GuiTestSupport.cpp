@@ -35,7 +35,7 @@ TMessageRecorder::TMessageRecorder()
 {
     TMessageBox::SetTestHook([this](TMessageDialog& box) {
         FBoxes.append({box.windowTitle(), box.Text(), box.size()});
-        return mrOk;
+        return FAnswer;
     });
 }
 

@@ -35,7 +35,8 @@ struct TShownBox
     QSize ClientSize;
 };
 
-// While alive, every message box is recorded and answered with "OK" instead of being shown.
+// While alive, every message box is recorded and answered with "OK" (or the result set with
+// Answer) instead of being shown.
 class TMessageRecorder
 {
 public:
@@ -43,9 +44,12 @@ public:
     ~TMessageRecorder();
     const QList<TShownBox>& Boxes() const { return FBoxes; }
     void Clear() { FBoxes.clear(); }
+    // The result every following box returns, as if its button with that result were pressed.
+    void Answer(int result) { FAnswer = result; }
 
 private:
     QList<TShownBox> FBoxes;
+    int FAnswer = mrOk;
 };
 
 // Processes events for the given time (lets posted events and single-shot timers run).

@@ -3,10 +3,12 @@
 // matches the list.
 #include "BrowserTestSupport.h"
 #include "core/UForums.h"
+#include "toolkit/TSkinData.h"
 #include "ui/FMain.h"
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -340,6 +342,44 @@ TEST_F(ForumList, DoubleClickOpensTheSelectedForum)
         EXPECT_TRUE(WaitUntil([&] { return pane.Page()->url() == target && !pane.IsBusy(); })) << c.Fixture;
     }
     EXPECT_TRUE(Recorder.Boxes().isEmpty());
+}
+
+// While the user types a log-in, the forum it goes to stays highlighted in the active selection
+// colour: the skin's, or without one the active palette's, never the faint inactive one.
+TEST_F(ForumList, TheSelectedForumStaysHighlightedWhileItsLogInIsTyped)
+{
+    Start({{"https://a.example/", "u", "p"}});
+    Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+    ClickItem(0);
+    const QString skinSheet = qApp->styleSheet();
+    const struct
+    {
+        const char* Name;
+        bool Skin;
+    } cases[] = {{"skin", true}, {"no skin colour", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        qApp->setStyleSheet(c.Skin ? skinSheet : QString());
+        QPalette palette = List()->palette();
+        palette.setColor(QPalette::Active, QPalette::Highlight, QColor(200, 0, 0));
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(220, 220, 220));
+        List()->setPalette(palette);
+        Window->edtUsername->setFocus();
+        QTest::keyClick(Window->edtUsername, Qt::Key_X);
+        ASSERT_EQ(Stored()[0][1], "ux");
+        const QRect row = List()->visualItemRect(List()->item(0));
+        const QImage shot = List()->viewport()->grab().toImage();
+        // The right end of the row, clear of its text.
+        const QColor shown = shot.pixelColor(row.right() - 2, row.center().y());
+        const QColor expected =
+            c.Skin
+                ? TSkinData::Current().Color(QStringLiteral("listbox"), QStringLiteral("highlight")).value()
+                : QColor(200, 0, 0);
+        EXPECT_EQ(shown, expected) << shown.name().toStdString();
+        Window->edtUsername->setText(QStringLiteral("u"));
+    }
+    qApp->setStyleSheet(skinSheet);
 }
 
 } // namespace

@@ -32,6 +32,9 @@ protected:
         Window->show();
         Window->edtSubject->setText(QStringLiteral("typed subject"));
         Window->memBody->setPlainText(QStringLiteral("typed body"));
+        // The typed text is not saved: loading over it asks first, answered Yes here.
+        Boxes.Answer(mrYes);
+        Boxes.Clear();
         Dialog = std::make_unique<TfrmFMessages>(Window.get());
         Dialog->open();
         Finished = -1;
@@ -228,6 +231,63 @@ TEST_F(LoadMessageTest, TabVisitsListDetailsAndButtons)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
     }
+}
+
+// "Load Message" over unsaved text in the editor asks first, No by default; No loads nothing and
+// leaves the dialog open.
+TEST_F(LoadMessageTest, LoadingOverUnsavedTextAsksFirst)
+{
+    const QString question = QStringLiteral("Replace the message in the editor? It has not been saved.");
+    struct TCase
+    {
+        const char* Name;
+        bool Typed;       // the editor holds unsaved text
+        bool DoubleClick; // on the row rather than "Load Message"
+        int Answer;
+        bool Asked;
+        bool Loads;
+    };
+    const TCase cases[] = {
+        {"unsaved, Yes", true, false, mrYes, true, true},
+        {"unsaved, No", true, false, mrNo, true, false},
+        {"unsaved, closed box", true, false, mrCancel, true, false},
+        {"unsaved, double-click, No", true, true, mrNo, true, false},
+        {"nothing typed", false, false, mrNo, false, true},
+    };
+    QStringList asked;
+    bool noIsDefault = false;
+    int answer = mrNo;
+    const auto listen = [&] {
+        TMessageBox::SetTestHook([&](TMessageDialog& box) {
+            asked << box.Text();
+            for (const QPushButton* button : box.Buttons())
+                noIsDefault = noIsDefault || (button->isDefault() && button->text() == "&No");
+            return answer;
+        });
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Open(ThreeMessages);
+        if (!c.Typed) {
+            Window->edtSubject->clear();
+            Window->memBody->clear();
+        }
+        listen();
+        asked.clear();
+        noIsDefault = false;
+        answer = c.Answer;
+        ClickRow(0);
+        if (c.DoubleClick)
+            QTest::mouseDClick(Dialog->lvwMsgs->viewport(), Qt::LeftButton, {}, RowCentre(0));
+        else
+            QTest::mouseClick(Dialog->btnLoad, Qt::LeftButton);
+        EXPECT_EQ(asked, c.Asked ? QStringList{question} : QStringList{});
+        EXPECT_EQ(noIsDefault, c.Asked);
+        EXPECT_EQ(Window->edtSubject->text(), c.Loads ? "Hello" : "typed subject");
+        EXPECT_EQ(Finished, c.Loads ? mrOk : -1);
+        EXPECT_EQ(Dialog->isVisible(), !c.Loads);
+    }
+    TMessageBox::SetTestHook(nullptr);
 }
 
 TEST(LoadButton, OpensTheDialogModallyAndReleasesIt)
