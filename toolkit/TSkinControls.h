@@ -108,6 +108,8 @@ protected:
 // items that differ only at their end stay apart, and the pointer over an item shows its whole
 // text. Type-ahead chooses the first item that begins with the letters typed (without regard to
 // case), collected until a pause of QApplication::keyboardInputInterval().
+// Items may carry a check mark before their text, drawn in the list's skin colours; the item's
+// text stays as it is. A marked item's hint is shown under its text in the pointer's tip.
 class TListBox : public QListWidget
 {
     Q_OBJECT
@@ -116,12 +118,36 @@ public:
 
     void keyboardSearch(const QString& search) override;
 
+    struct TMark
+    {
+        bool Marked = false;
+        QString Hint;
+    };
+    // Asked for the mark of a row whenever the row is drawn or its tip shown.
+    using TMarker = std::function<TMark(int row)>;
+    void SetMarker(TMarker marker);
+    // The marks have changed; anyMarked makes room for marks before every item, so that the
+    // items' texts stay in line.
+    void MarksChanged(bool anyMarked);
+    bool MarksShown() const { return FMarksShown; }
+    TMark MarkOf(int row) const;
+    // Draws the row's mark highlighted for a moment, so that the eye finds it.
+    void BlinkMark(int row);
+    int BlinkingRow() const { return FBlinkRow; }
+
+    // How long a blink lasts: long enough to be seen, short enough not to linger.
+    static constexpr int BlinkMs = 600;
+
 protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
     QString FTyped;
     QElapsedTimer FSinceTyped;
+    TMarker FMarker;
+    bool FMarksShown = false;
+    int FBlinkRow = -1;
+    unsigned FBlinkSerial = 0;
 };
 
 // A scroll bar that stands beside a scroll area and scrolls it. While the content fits it is
