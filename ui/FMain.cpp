@@ -62,6 +62,7 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     ConnectEditorHandlers();
     ConnectBrowserHandlers();
     ConnectBrandingHandlers();
+    BuildPostingRun();
     FormCreate();
 }
 
@@ -301,6 +302,9 @@ void TfrmMain::FormCreate()
         lvwForums->addItem(FromAnsi(Forums->RecordAt(i).URL));
     CreationStep([this] { Formats->LoadAll(); });
     FillFormats();
+    Posts = std::make_unique<TPosts>(dir);
+    CreationStep([this] { Posts->LoadAll(); });
+    RefreshMarks();
 }
 
 void TfrmMain::FormDestroy()
@@ -308,6 +312,7 @@ void TfrmMain::FormDestroy()
     Messages.reset();
     Forums.reset();
     Formats.reset();
+    Posts.reset();
 }
 
 void TfrmMain::FillFormats()
