@@ -173,7 +173,8 @@ void BM_MarkedListRedraw(benchmark::State& state)
         window.edtSubject->setText(QStringLiteral("Subject %1").arg(turn++ % Subjects));
         window.lvwForums->viewport()->repaint();
     }
-    state.counters["rows_shown"] = window.lvwForums->viewport()->height() / window.lvwForums->sizeHintForRow(0);
+    state.counters["rows_shown"] =
+        window.lvwForums->viewport()->height() / window.lvwForums->sizeHintForRow(0);
 }
 BENCHMARK(BM_MarkedListRedraw)->Unit(benchmark::kMillisecond);
 

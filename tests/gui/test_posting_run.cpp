@@ -289,8 +289,13 @@ TEST(PostingRunMarks, MarkedForumsShowACheckMark)
     EXPECT_NE(column(0), blank);
     EXPECT_NE(column(2), blank);
     EXPECT_EQ(window.lvwForums->item(0)->text(), QLatin1String(forums[0]));
-    if (const QString shots = qEnvironmentVariable("THREADWICK_SHOT_DIR"); !shots.isEmpty())
+    if (const QString shots = qEnvironmentVariable("THREADWICK_SHOT_DIR"); !shots.isEmpty()) {
+        // Tall enough for every forum, with a marked one selected.
+        window.resize(window.width(), window.height() + 40);
+        window.lvwForums->setCurrentRow(2);
+        Pump(50);
         window.bsSkinPanel2->grab().save(shots + QStringLiteral("/posting-run.png"));
+    }
 }
 
 } // namespace
