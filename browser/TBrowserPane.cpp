@@ -396,7 +396,10 @@ void TBrowserPane::Settle()
     // with the form again); a forum that takes a post sends the browser on to the new thread.
     if (watch.Submitted && WithoutFragment(shown) == WithoutFragment(watch.Action))
         return;
-    emit PostSent(watch.SentAt, shown);
+    // From the event loop, never from inside the engine's report: whatever the receiver does (a
+    // save that fails, say) happens in ordinary event delivery.
+    QMetaObject::invokeMethod(
+        this, [this, sentAt = watch.SentAt, shown] { emit PostSent(sentAt, shown); }, Qt::QueuedConnection);
 }
 
 void TBrowserPane::EndWatch()

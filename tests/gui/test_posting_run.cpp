@@ -176,6 +176,32 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
     EXPECT_EQ(stored.Count(), 2);
 }
 
+// A record that could not be read at start-up is reported then, and again for each post it cannot
+// keep; the file stays as it was and the post is still marked for this run.
+TEST_F(PostingRun, DamagedRecordIsReportedAndNeverOverwritten)
+{
+    Window.reset();
+    const char raw[] = "Subject^ForumURL^SentAt^ThreadURL^\r\nold^http://a.example/^x^t^\r\n\0more^\r\n";
+    const QByteArray damaged(raw, sizeof raw - 1);
+    Dir->Write(QStringLiteral("Posts.dat"), damaged);
+    TMessageRecorder boxes;
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 1; }));
+    EXPECT_TRUE(boxes.Boxes()[0].Text.contains(QLatin1String("Posts.dat")))
+        << boxes.Boxes()[0].Text.toStdString();
+    AddForum(QStringLiteral("/posting/form.html"));
+    Window->lvwForums->setCurrentRow(0);
+    Window->lvwForumsListBoxDblClick();
+    ASSERT_TRUE(Loaded(QStringLiteral("/posting/form.html")));
+    ASSERT_TRUE(AutoInsert());
+    ASSERT_TRUE(ClickInPage(QStringLiteral("#post")));
+    ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 2; }));
+    EXPECT_TRUE(boxes.Boxes()[1].Text.startsWith(QLatin1String("Not saved:")))
+        << boxes.Boxes()[1].Text.toStdString();
+    EXPECT_EQ(Dir->Read(QStringLiteral("Posts.dat")), damaged);
+    EXPECT_TRUE(List().MarkOf(0).Marked);
+}
+
 // A second post of one subject to one forum is recorded; the Auto Insert after it warns.
 TEST_F(PostingRun, RepeatedPostIsRecordedAndWarnedOf)
 {
