@@ -51,6 +51,12 @@ const QString& FillPostScript()
     return script;
 }
 
+const QString& PostAnswerScript()
+{
+    static const QString script = ReadScript(QStringLiteral(":/browser/postanswer.js"));
+    return script;
+}
+
 const QString& WatchPostScript()
 {
     static const QString script = ReadScript(QStringLiteral(":/browser/watchpost.js"));
@@ -366,7 +372,7 @@ void TBrowserPane::WatchMessage(const QString& message)
     const QString what = report.value(QStringLiteral("what")).toString();
     if (what == QLatin1String("submitted")) {
         FWatch.Submitted = true;
-        FWatch.Action = QUrl(report.value(QStringLiteral("action")).toString());
+        FWatch.Sample = report.value(QStringLiteral("text")).toString();
         SendSeen();
     } else if (what == QLatin1String("cleared")) {
         FWatch.Cleared = true;
@@ -391,15 +397,31 @@ void TBrowserPane::Settle()
     FSettleTimer->stop();
     if (!watch.Settling || !FPage)
         return;
-    const QUrl shown = FPage->url();
-    // A form answered on the address it was sent to is the forum refusing the post (an error shown
-    // with the form again); a forum that takes a post sends the browser on to the new thread.
-    if (watch.Submitted && WithoutFragment(shown) == WithoutFragment(watch.Action))
-        return;
     // From the event loop, never from inside the engine's report: whatever the receiver does (a
     // save that fails, say) happens in ordinary event delivery.
-    QMetaObject::invokeMethod(
-        this, [this, sentAt = watch.SentAt, shown] { emit PostSent(sentAt, shown); }, Qt::QueuedConnection);
+    const auto tell = [this, sentAt = watch.SentAt](const QUrl& thread) {
+        QMetaObject::invokeMethod(
+            this, [this, sentAt, thread] { emit PostSent(sentAt, thread); }, Qt::QueuedConnection);
+    };
+    if (!watch.Submitted) {
+        tell(FPage->url());
+        return;
+    }
+    // A sent form: the forum's answer says whether it took the post (see postanswer.js).
+    const QString source =
+        PostAnswerScript() + QLatin1Char('(') + ScriptArguments({{"text", watch.Sample}}) + QLatin1Char(')');
+    QPointer<TBrowserPane> self(this);
+    QPointer<QWebEnginePage> page(FPage);
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld,
+                         [self, page, tell](const QVariant& result) {
+                             if (!self || !page)
+                                 return;
+                             const QVariantMap answer = result.toMap();
+                             if (answer.value(QStringLiteral("formBack")).toBool())
+                                 return;
+                             const QUrl refresh(answer.value(QStringLiteral("refresh")).toString());
+                             tell(refresh.isValid() && !refresh.isEmpty() ? refresh : page->url());
+                         });
 }
 
 void TBrowserPane::EndWatch()

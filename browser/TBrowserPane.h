@@ -82,7 +82,8 @@ public:
     // Watches the page shown for the user sending the post that Auto Insert has just written into
     // it (see watchpost.js for what counts as a send) and, once the page has settled after a send,
     // tells PostSent. A new watch replaces the one before; a navigation of the user's through the
-    // pane ends it. A send the page refuses, staying on the form's answer, tells nothing.
+    // pane ends it. A form that comes back with the post in it (the forum's error, a preview) tells
+    // nothing.
     void WatchForSend();
     bool Watching() const { return FWatch.Armed; }
 
@@ -120,9 +121,9 @@ private:
         bool Cleared = false;        // the page emptied or removed the written body
         bool AddressChanged = false; // since the watch began
         bool Settling = false;       // a send was seen; waiting for the page to settle
-        bool Submitted = false;      // the send was a form submit, to Action
+        bool Submitted = false;      // the send was a form submit
         QUrl Start;
-        QUrl Action;
+        QString Sample; // a line of the post as the form sent it
         QDateTime SentAt;
     };
     void WatchMessage(const QString& message);

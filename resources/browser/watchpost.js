@@ -7,7 +7,8 @@
 // - the elements to watch are those the latest Auto Insert wrote the body into, as the fill left
 //   them in window.threadwickLastFill.body (for an editor in a frame, the frame element);
 // - a submit of the form that holds one of them, which no script of the page cancels, is a send:
-//   the browser sends the form itself. Reported as "submitted", with the address the form goes to;
+//   the browser sends the form itself. Reported as "submitted", with a line of the post, by which
+//   the forum's answer shows whether it took the post (postanswer.js);
 // - a composer that sends by script cancels the submit or has no form at all. There a written
 //   element that the page empties or takes out of the document while the user is not typing in it
 //   is reported as "cleared" (and "filled" if text comes back); the program counts it as a send once
@@ -65,14 +66,17 @@
             forms.add(form);
     }
 
-    function destination(form, submitter) {
-        const override = submitter && submitter.getAttribute && submitter.getAttribute('formaction');
-        const action = override !== null && override !== undefined ? override : form.getAttribute('action');
-        try {
-            return new URL(action || document.URL, document.baseURI).href;
-        } catch (failure) {
-            return document.URL;
+    // A line of the written post, by which the forum's answer shows whether the form came back
+    // with it: the longest line, as the page may wrap or trim short ones.
+    const SAMPLE_LENGTH = 80;
+    function sample() {
+        for (const element of watched) {
+            const lines = textOf(element).split(/\r\n|\r|\n/).map(line => line.trim());
+            const longest = lines.reduce((a, b) => (b.length > a.length ? b : a), '');
+            if (longest !== '')
+                return longest.slice(0, SAMPLE_LENGTH);
         }
+        return '';
     }
 
     let pending = null; // the submit event under way, until the page's handlers have had it
@@ -85,7 +89,7 @@
         pending = null;
         if (!event.defaultPrevented) {
             sent = true;
-            report('submitted', { action: destination(event.target, event.submitter) });
+            report('submitted', { text: sample() });
         }
     }
 

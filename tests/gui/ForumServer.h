@@ -52,7 +52,8 @@ public:
     void Clear() { FReceived.clear(); }
 
     // How a POST to a path is answered instead of with the usual page: a forum's redirect to the
-    // new thread, or its own error.
+    // new thread, or its own error with the form again ("{message}" in the content is replaced by
+    // the field "message" that was sent).
     struct TAnswer
     {
         QByteArray Status = "200 OK";
@@ -108,7 +109,11 @@ private:
             FReceived.append(received);
             if (FAnswers.contains(path)) {
                 const TAnswer& answer = FAnswers[path];
-                Send(socket, answer.Status, answer.Type, answer.Content, answer.Headers);
+                // "{message}" stands for the field "message" sent, as a form that comes back holds it.
+                QByteArray content = answer.Content;
+                content.replace("{message}",
+                                received.Fields.value(QStringLiteral("message")).toHtmlEscaped().toUtf8());
+                Send(socket, answer.Status, answer.Type, content, answer.Headers);
                 return;
             }
             if (received.ContentType.startsWith(QLatin1String("application/json")))

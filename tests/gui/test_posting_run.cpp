@@ -36,13 +36,23 @@ protected:
         Server->SetAnswer(
             QStringLiteral("/post/form"),
             {"303 See Other", "Location: /posting/thread.html?t=42\r\n", "text/plain", "moved"});
-        // ... and one that refuses it shows the form again with its error, where the form was sent.
+        // ... or thanks for it on a page of its own that moves on to the thread later ...
+        Server->SetAnswer(
+            QStringLiteral("/post/thanks"),
+            {"200 OK",
+             {},
+             "text/html; charset=utf-8",
+             "<!DOCTYPE html><meta http-equiv=\"refresh\" content=\"30; URL=/posting/thread.html?t=7\">"
+             "<p>Thank you for posting! You will now be taken to your post.</p>"});
+        // ... and one that refuses it, or shows a preview, gives the form back with the post in it.
+        const QByteArray formBack =
+            "<!DOCTYPE html><p class=error>The subject is too long.</p><form method=post "
+            "action=/post/refused><textarea name=message rows=15>{message}</textarea>"
+            "<input type=submit name=post></form>";
         Server->SetAnswer(QStringLiteral("/post/refused"),
-                          {"200 OK",
-                           {},
-                           "text/html; charset=utf-8",
-                           "<!DOCTYPE html><p class=error>The subject is too long.</p><form method=post "
-                           "action=/post/refused><textarea name=message rows=15></textarea></form>"});
+                          {"200 OK", {}, "text/html; charset=utf-8", formBack});
+        Server->SetAnswer(QStringLiteral("/post/preview"),
+                          {"200 OK", {}, "text/html; charset=utf-8", formBack});
         Server->SetAnswer(QStringLiteral("/post/xhr"),
                           {"200 OK", {}, "application/json", R"({"success":true,"slug":"release","id":77})"});
         Server->SetAnswer(
@@ -136,6 +146,7 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
     } cases[] = {
         {"/posting/form.html", "#post", "/posting/thread.html?t=42", nullptr},
         {"/posting/composer.html", ".create", "/t/release/77", nullptr},
+        {"/posting/thanks.html", "#post", "/posting/thread.html?t=7", nullptr},
         {"/posting/refuse.html", "#post", nullptr, "location.pathname === '/post/refused'"},
         {"/posting/form.html?f=preview", "input[name=preview]", nullptr,
          "location.pathname === '/post/preview'"},
@@ -173,7 +184,7 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
     Window.reset();
     TPosts stored(Dir->Path().toStdString());
     stored.LoadAll();
-    EXPECT_EQ(stored.Count(), 2);
+    EXPECT_EQ(stored.Count(), 3);
 }
 
 // A record that could not be read at start-up is reported then, and again for each post it cannot
