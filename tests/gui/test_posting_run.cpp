@@ -8,12 +8,14 @@
 #include "ui/FMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -259,6 +261,22 @@ TEST_F(PostingRun, RunOverThreeForumsSurvivesARestart)
         ASSERT_TRUE(WaitUntil([&] { return Posts() == forum + 1; }));
         ASSERT_TRUE(Loaded(QStringLiteral("/posting/thread.html?t=42")));
     }
+    // The page's own menu offers its address for the address box, so that "Add Current URL" keeps
+    // the page the user clicked through to.
+    QWidget* view = Pane().View()->focusProxy();
+    QTest::mouseClick(view, Qt::RightButton, {}, QPoint(5, view->height() - 5));
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->inherits("QMenu"))
+                menu = static_cast<QMenu*>(top);
+        return menu != nullptr;
+    }));
+    EXPECT_TRUE(menu->actions().contains(Window->actUsePageAddress));
+    menu->close();
+    Window->actUsePageAddress->trigger();
+    EXPECT_EQ(Window->edtURL->text(), Server->Url(QStringLiteral("/posting/thread.html?t=42")));
+
     // Ctrl+N in the pane stays swallowed; elsewhere it says that every forum has the post.
     ctrlN(Pane().View()->focusProxy());
     Pump(50);
