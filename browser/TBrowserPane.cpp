@@ -20,6 +20,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <cstdlib>
+
 namespace {
 
 // How long a requested load may take to report its start. A request the engine ignores altogether
@@ -30,6 +32,11 @@ constexpr int BusyGraceMs = 1000;
 // A page that changes its address after a send without loading a document (a composer that
 // pushes the new thread's address) has settled when it has kept that address this long.
 constexpr int SettleQuietMs = 2000;
+
+// A composer that sends by script empties itself and moves to the new thread within moments of
+// each other (the watch looks at the field four times a second); a user who discards the text and
+// later goes elsewhere in the page is no send.
+constexpr qint64 SendWindowMs = 3000;
 
 QString ReadScript(const QString& path)
 {
@@ -105,6 +112,7 @@ TBrowserPane::TBrowserPane(QWidget* parent) : QWidget(parent)
         menu->popup(FView->mapToGlobal(at));
     });
 
+    FClock.start();
     FSettleTimer = new QTimer(this);
     FSettleTimer->setSingleShot(true);
     FSettleTimer->setInterval(SettleQuietMs);
@@ -170,9 +178,8 @@ TBrowserPage* TBrowserPane::EnsurePage()
                 return;
             }
             if (WithoutFragment(address) != WithoutFragment(FWatch.Start)) {
-                FWatch.AddressChanged = true;
-                if (FWatch.Cleared)
-                    SendSeen();
+                FWatch.AddressChangedAt = FClock.elapsed();
+                ClearedOrMoved();
             }
         });
         connect(FPage, &TBrowserPage::ConsoleMessage, this, &TBrowserPane::WatchMessage);
@@ -375,12 +382,18 @@ void TBrowserPane::WatchMessage(const QString& message)
         FWatch.Sample = report.value(QStringLiteral("text")).toString();
         SendSeen();
     } else if (what == QLatin1String("cleared")) {
-        FWatch.Cleared = true;
-        if (FWatch.AddressChanged)
-            SendSeen();
+        FWatch.ClearedAt = FClock.elapsed();
+        ClearedOrMoved();
     } else if (what == QLatin1String("filled")) {
-        FWatch.Cleared = false;
+        FWatch.ClearedAt = -1;
     }
+}
+
+void TBrowserPane::ClearedOrMoved()
+{
+    if (FWatch.ClearedAt >= 0 && FWatch.AddressChangedAt >= 0 &&
+        std::abs(FWatch.ClearedAt - FWatch.AddressChangedAt) <= SendWindowMs)
+        SendSeen();
 }
 
 void TBrowserPane::SendSeen()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -118,22 +119,27 @@ private:
     struct TSendWatch
     {
         bool Armed = false;
-        bool Cleared = false;        // the page emptied or removed the written body
-        bool AddressChanged = false; // since the watch began
-        bool Settling = false;       // a send was seen; waiting for the page to settle
-        bool Submitted = false;      // the send was a form submit
+        // When the page emptied or removed the written body, and when its address last changed
+        // since the watch began, by the pane's clock; -1 for not yet.
+        qint64 ClearedAt = -1;
+        qint64 AddressChangedAt = -1;
+        bool Settling = false;  // a send was seen; waiting for the page to settle
+        bool Submitted = false; // the send was a form submit
         QUrl Start;
         QString Sample; // a line of the post as the form sent it
         QDateTime SentAt;
     };
     void WatchMessage(const QString& message);
     void SendSeen();
+    // A cleared body and a change of address close together: a composer that sent by script.
+    void ClearedOrMoved();
     void Settle();
     // The user navigates: a send still settling is taken as it stands, any other watch ends.
     void EndWatch();
 
     QWebEngineView* FView = nullptr;
     TSendWatch FWatch;
+    QElapsedTimer FClock;
     QTimer* FSettleTimer = nullptr;
     // Tags the watcher's messages; page scripts cannot read it from the isolated world.
     QString FNonce;

@@ -11,8 +11,8 @@
 //   the forum's answer shows whether it took the post (postanswer.js);
 // - a composer that sends by script cancels the submit or has no form at all. There a written
 //   element that the page empties or takes out of the document while the user is not typing in it
-//   is reported as "cleared" (and "filled" if text comes back); the program counts it as a send once
-//   the page's address changes as well;
+//   is reported as "cleared" (and "filled" if text comes back); the program counts it as a send when
+//   the page's address changes within moments of it (a composer that sent moves to the new thread);
 // - nothing else is reported: leaving the page by a link, or a send the page refuses while keeping
 //   the text, says nothing.
 (function (args) {
