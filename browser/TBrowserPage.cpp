@@ -242,9 +242,10 @@ bool TBrowserPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& m
 
 // Script errors and every other console message are dropped: the user never sees a report and
 // the page's scripts go on running.
-void TBrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+void TBrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                             const QString&)
 {
+    emit ConsoleMessage(message);
 }
 
 void TBrowserPage::AskCredentials(const QUrl& requestUrl, QAuthenticator* authenticator, const QString& host)

@@ -40,6 +40,10 @@ public:
     using TOpener = std::function<void(const QUrl&)>;
     static void SetOpener(TOpener opener);
 
+signals:
+    // A console message of a script of the page or of the program's isolated world.
+    void ConsoleMessage(const QString& message);
+
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;

@@ -5,17 +5,22 @@
 #include "browser/TBrowserPage.h"
 #include "browser/TBrowserProfile.h"
 
+#include <QAction>
 #include <QChildEvent>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineScript>
 #include <QWebEngineView>
+
+#include <cstdlib>
 
 namespace {
 
@@ -23,6 +28,15 @@ namespace {
 // (Back onto history entries it skips) must not leave the pane busy for good; real loads report
 // their start well within this time.
 constexpr int BusyGraceMs = 1000;
+
+// A page that changes its address after a send without loading a document (a composer that
+// pushes the new thread's address) has settled when it has kept that address this long.
+constexpr int SettleQuietMs = 2000;
+
+// A composer that sends by script empties itself and moves to the new thread within moments of
+// each other (the watch looks at the field four times a second); a user who discards the text and
+// later goes elsewhere in the page is no send.
+constexpr qint64 SendWindowMs = 3000;
 
 QString ReadScript(const QString& path)
 {
@@ -42,6 +56,23 @@ const QString& FillPostScript()
 {
     static const QString script = ReadScript(QStringLiteral(":/browser/fillpost.js"));
     return script;
+}
+
+const QString& PostAnswerScript()
+{
+    static const QString script = ReadScript(QStringLiteral(":/browser/postanswer.js"));
+    return script;
+}
+
+const QString& WatchPostScript()
+{
+    static const QString script = ReadScript(QStringLiteral(":/browser/watchpost.js"));
+    return script;
+}
+
+QUrl WithoutFragment(const QUrl& address)
+{
+    return address.adjusted(QUrl::RemoveFragment);
 }
 
 // The arguments of an injected script as one JSON object: the script reads them as data.
@@ -66,6 +97,35 @@ TBrowserPane::TBrowserPane(QWidget* parent) : QWidget(parent)
     setFocusProxy(FView);
     // The engine's keyboard widget appears inside the view once a page is shown.
     FView->installEventFilter(this);
+
+    // The engine's own menu, with the program's entries after it.
+    FView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(FView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = FView->createStandardContextMenu();
+        if (!menu)
+            return;
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        if (!FMenuActions.isEmpty()) {
+            menu->addSeparator();
+            menu->addActions(FMenuActions);
+        }
+        menu->popup(FView->mapToGlobal(at));
+    });
+
+    FClock.start();
+    FSettleTimer = new QTimer(this);
+    FSettleTimer->setSingleShot(true);
+    FSettleTimer->setInterval(SettleQuietMs);
+    connect(FSettleTimer, &QTimer::timeout, this, [this] {
+        if (FPage && FPage->isLoading())
+            FSettleTimer->start();
+        else
+            Settle();
+    });
+    const quint64 nonce[2] = {QRandomGenerator::system()->generate64(),
+                              QRandomGenerator::system()->generate64()};
+    FNonce = QStringLiteral("threadwick-") +
+             QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(nonce), sizeof nonce).toHex());
 }
 
 TBrowserPane::~TBrowserPane()
@@ -82,6 +142,8 @@ void TBrowserPane::ReleasePage()
         FPage = nullptr;
         FBusy = false;
     }
+    FWatch = {};
+    FSettleTimer->stop();
 }
 
 QWebEnginePage* TBrowserPane::Page() const
@@ -105,7 +167,22 @@ TBrowserPage* TBrowserPane::EnsurePage()
         connect(FPage, &QWebEnginePage::loadFinished, this, [this] {
             FBusy = false;
             FLoadSeen = true;
+            if (FWatch.Settling && !FPage->isLoading())
+                Settle();
         });
+        connect(FPage, &QWebEnginePage::urlChanged, this, [this](const QUrl& address) {
+            if (!FWatch.Armed)
+                return;
+            if (FWatch.Settling) {
+                FSettleTimer->start();
+                return;
+            }
+            if (WithoutFragment(address) != WithoutFragment(FWatch.Start)) {
+                FWatch.AddressChangedAt = FClock.elapsed();
+                ClearedOrMoved();
+            }
+        });
+        connect(FPage, &TBrowserPage::ConsoleMessage, this, &TBrowserPane::WatchMessage);
         FView->setPage(FPage);
     }
     return FPage;
@@ -130,6 +207,7 @@ void TBrowserPane::Navigate(const QString& address)
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
         throw EBrowserError(QStringLiteral("The address \"%1\" is not valid").arg(address));
+    EndWatch();
     if (FPage && FPage->DialogsSilenced())
         ReleasePage();
     // A typed address for another program is asked about like a click on a link.
@@ -155,6 +233,7 @@ QList<QUrl> TBrowserPane::DocumentAddresses() const
 
 void TBrowserPane::GoBack()
 {
+    EndWatch();
     if (!FPage || !FPage->history()->canGoBack())
         throw EBrowserError(QStringLiteral("There is no previous page to go back to"));
     FPage->triggerAction(QWebEnginePage::Back);
@@ -163,6 +242,7 @@ void TBrowserPane::GoBack()
 
 void TBrowserPane::GoForward()
 {
+    EndWatch();
     if (!FPage || !FPage->history()->canGoForward())
         throw EBrowserError(QStringLiteral("There is no next page to go forward to"));
     FPage->triggerAction(QWebEnginePage::Forward);
@@ -171,6 +251,7 @@ void TBrowserPane::GoForward()
 
 void TBrowserPane::Refresh()
 {
+    EndWatch();
     if (FPage && !FPage->url().isEmpty()) {
         FPage->triggerAction(QWebEnginePage::Reload);
         LoadRequested();
@@ -252,6 +333,116 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
                     TPostParts{parts.value(QStringLiteral("subject")).toBool(),
                                parts.value(QStringLiteral("body")).toBool()});
     });
+}
+
+// Stand-in until the fill's own outline is drawn: keeps what would be shown.
+void TBrowserPane::ShowFilled(bool warning)
+{
+    FOutline.Warning = warning;
+}
+
+TBrowserPane::TOutline TBrowserPane::ShownOutline() const
+{
+    return FOutline;
+}
+
+void TBrowserPane::AddContextMenuAction(QAction* action)
+{
+    FMenuActions << action;
+}
+
+void TBrowserPane::WatchForSend()
+{
+    FWatch = {};
+    FSettleTimer->stop();
+    if (!FPage)
+        return;
+    FWatch.Armed = true;
+    FWatch.Start = FPage->url();
+    const QString source =
+        WatchPostScript() + QLatin1Char('(') + ScriptArguments({{"nonce", FNonce}}) + QLatin1Char(')');
+    // Nothing written on the page, nothing to watch.
+    QPointer<TBrowserPane> self(this);
+    const QUrl start = FWatch.Start;
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, start](const QVariant& watching) {
+        if (self && !watching.toBool() && self->FWatch.Armed && !self->FWatch.Settling &&
+            self->FWatch.Start == start)
+            self->FWatch = {};
+    });
+}
+
+void TBrowserPane::WatchMessage(const QString& message)
+{
+    if (!FWatch.Armed || FWatch.Settling || !message.startsWith(FNonce + QLatin1Char(' ')))
+        return;
+    const QJsonObject report = QJsonDocument::fromJson(message.mid(FNonce.size() + 1).toUtf8()).object();
+    const QString what = report.value(QStringLiteral("what")).toString();
+    if (what == QLatin1String("submitted")) {
+        FWatch.Submitted = true;
+        FWatch.Sample = report.value(QStringLiteral("text")).toString();
+        SendSeen();
+    } else if (what == QLatin1String("cleared")) {
+        FWatch.ClearedAt = FClock.elapsed();
+        ClearedOrMoved();
+    } else if (what == QLatin1String("filled")) {
+        FWatch.ClearedAt = -1;
+    }
+}
+
+void TBrowserPane::ClearedOrMoved()
+{
+    if (FWatch.ClearedAt >= 0 && FWatch.AddressChangedAt >= 0 &&
+        std::abs(FWatch.ClearedAt - FWatch.AddressChangedAt) <= SendWindowMs)
+        SendSeen();
+}
+
+void TBrowserPane::SendSeen()
+{
+    FWatch.Settling = true;
+    FWatch.SentAt = QDateTime::currentDateTimeUtc();
+    FSettleTimer->start();
+}
+
+void TBrowserPane::Settle()
+{
+    const TSendWatch watch = FWatch;
+    FWatch = {};
+    FSettleTimer->stop();
+    if (!watch.Settling || !FPage)
+        return;
+    // From the event loop, never from inside the engine's report: whatever the receiver does (a
+    // save that fails, say) happens in ordinary event delivery.
+    const auto tell = [this, sentAt = watch.SentAt](const QUrl& thread) {
+        QMetaObject::invokeMethod(
+            this, [this, sentAt, thread] { emit PostSent(sentAt, thread); }, Qt::QueuedConnection);
+    };
+    if (!watch.Submitted) {
+        tell(FPage->url());
+        return;
+    }
+    // A sent form: the forum's answer says whether it took the post (see postanswer.js).
+    const QString source =
+        PostAnswerScript() + QLatin1Char('(') + ScriptArguments({{"text", watch.Sample}}) + QLatin1Char(')');
+    QPointer<TBrowserPane> self(this);
+    QPointer<QWebEnginePage> page(FPage);
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld,
+                         [self, page, tell](const QVariant& result) {
+                             if (!self || !page)
+                                 return;
+                             const QVariantMap answer = result.toMap();
+                             if (answer.value(QStringLiteral("formBack")).toBool())
+                                 return;
+                             const QUrl refresh(answer.value(QStringLiteral("refresh")).toString());
+                             tell(refresh.isValid() && !refresh.isEmpty() ? refresh : page->url());
+                         });
+}
+
+void TBrowserPane::EndWatch()
+{
+    if (FWatch.Settling)
+        Settle();
+    else
+        FWatch = {};
 }
 
 bool TBrowserPane::Swallowed(const QKeyEvent& key)

@@ -3,14 +3,19 @@
 // performs on it; none of them waits for a page.
 #pragma once
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
 
+class QAction;
 class QKeyEvent;
+class QTimer;
 class QWebEnginePage;
 class QWebEngineView;
 class TBrowserPage;
@@ -65,6 +70,27 @@ public:
     using TPostFillDone = std::function<void(TPostParts written)>;
     void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
 
+    // Outlines, for a moment, every field the latest Auto Insert wrote; warning draws them in the
+    // warning colour. ShownOutline reads back what is shown (no rects when nothing is).
+    struct TOutline
+    {
+        QList<QRect> Rects;
+        bool Warning = false;
+    };
+    void ShowFilled(bool warning);
+    TOutline ShownOutline() const;
+
+    // Watches the page shown for the user sending the post that Auto Insert has just written into
+    // it (see watchpost.js for what counts as a send) and, once the page has settled after a send,
+    // tells PostSent. A new watch replaces the one before; a navigation of the user's through the
+    // pane ends it. A form that comes back with the post in it (the forum's error, a preview) tells
+    // nothing.
+    void WatchForSend();
+    bool Watching() const { return FWatch.Armed; }
+
+    // Actions the pane's context menu offers after the engine's own entries.
+    void AddContextMenuAction(QAction* action);
+
     QWebEngineView* View() const { return FView; }
     // The engine's page; null until the first navigation, which is when the engine starts.
     QWebEnginePage* Page() const;
@@ -72,6 +98,11 @@ public:
     // Where the shared browser profile keeps cookies, cache and site data: by default the user's
     // data directory; an empty directory keeps nothing on disk. Call before the first navigation.
     static void SetProfileDirectory(const QString& directory);
+
+signals:
+    // A post was sent from the watched page at sentAt; threadAddress is the address shown once the
+    // page had settled (for nearly every forum engine, the new thread).
+    void PostSent(const QDateTime& sentAt, const QUrl& threadAddress);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,7 +115,36 @@ private:
     // True for a key the pane keeps from the page and from the window.
     static bool Swallowed(const QKeyEvent& key);
 
+    // The watch on the page's send.
+    struct TSendWatch
+    {
+        bool Armed = false;
+        // When the page emptied or removed the written body, and when its address last changed
+        // since the watch began, by the pane's clock; -1 for not yet.
+        qint64 ClearedAt = -1;
+        qint64 AddressChangedAt = -1;
+        bool Settling = false;  // a send was seen; waiting for the page to settle
+        bool Submitted = false; // the send was a form submit
+        QUrl Start;
+        QString Sample; // a line of the post as the form sent it
+        QDateTime SentAt;
+    };
+    void WatchMessage(const QString& message);
+    void SendSeen();
+    // A cleared body and a change of address close together: a composer that sent by script.
+    void ClearedOrMoved();
+    void Settle();
+    // The user navigates: a send still settling is taken as it stands, any other watch ends.
+    void EndWatch();
+
     QWebEngineView* FView = nullptr;
+    TSendWatch FWatch;
+    QElapsedTimer FClock;
+    QTimer* FSettleTimer = nullptr;
+    // Tags the watcher's messages; page scripts cannot read it from the isolated world.
+    QString FNonce;
+    QList<QAction*> FMenuActions;
+    TOutline FOutline; // stand-in: the fill's own outline replaces it
     TBrowserPage* FPage = nullptr;
     bool FBusy = false;
     bool FLoadSeen = false; // the engine has reported on the latest request

@@ -60,6 +60,14 @@ template <> struct TLayout<TFormat>
     static constexpr bool OwnerOnly = false;
 };
 
+template <> struct TLayout<TPost>
+{
+    static constexpr const char* FileName = "Posts.dat";
+    static constexpr std::string_view Header = "Subject^ForumURL^SentAt^ThreadURL^";
+    static constexpr std::array Fields{&TPost::Subject, &TPost::ForumURL, &TPost::SentAt, &TPost::ThreadURL};
+    static constexpr bool OwnerOnly = false;
+};
+
 constexpr char Separator = '^';
 constexpr char EscapeByte = '\x10';
 
@@ -659,3 +667,15 @@ template <class TRecord> void TRecordStore<TRecord>::SaveAll()
 template class TRecordStore<TForum>;
 template class TRecordStore<TFMessage>;
 template class TRecordStore<TFormat>;
+template class TRecordStore<TPost>;
+
+std::unordered_map<std::string, int> TPosts::LatestBySubject(const std::string& subject) const
+{
+    std::unordered_map<std::string, int> latest;
+    for (int i = 0; i < Count(); ++i) {
+        const TPost& post = RecordAt(i);
+        if (post.Subject == subject)
+            latest[post.ForumURL] = i; // later entries were sent later
+    }
+    return latest;
+}

@@ -1,9 +1,10 @@
-// Record classes (forums, saved messages, link-markup templates) and the stores that keep them in
-// memory and in their caret record files in the application directory.
+// Record classes (forums, saved messages, link-markup templates, sent posts) and the stores that keep
+// them in memory and in their caret record files in the application directory.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct TForum
@@ -19,6 +20,14 @@ struct TFMessage
 struct TFormat
 {
     std::string Name, LinkOpen, LinkMiddle, LinkEnd, Email;
+};
+
+// One message sent to one forum: the subject as it stood at Auto Insert, the forum's stored address
+// (or the page's origin when the page was on no forum of the list), when it was sent (ISO 8601, UTC)
+// and the address of the thread the page showed once it had settled.
+struct TPost
+{
+    std::string Subject, ForumURL, SentAt, ThreadURL;
 };
 
 // An ordered list of owned records backed by one caret record file ("Forums.dat", ...). Never sorted;
@@ -75,6 +84,7 @@ private:
 extern template class TRecordStore<TForum>;
 extern template class TRecordStore<TFMessage>;
 extern template class TRecordStore<TFormat>;
+extern template class TRecordStore<TPost>;
 
 // "Forums.dat": holds passwords in plain text, so the file is kept readable by its owner only.
 class TForums : public TRecordStore<TForum>
@@ -96,4 +106,14 @@ class TFormats : public TRecordStore<TFormat>
 public:
     using TRecordStore::ClearAll;
     using TRecordStore::TRecordStore;
+};
+
+// "Posts.dat": the record of the posting run, oldest post first.
+class TPosts : public TRecordStore<TPost>
+{
+public:
+    using TRecordStore::TRecordStore;
+
+    // The latest post of subject to each forum, by the forum's address: the index of its entry.
+    std::unordered_map<std::string, int> LatestBySubject(const std::string& subject) const;
 };

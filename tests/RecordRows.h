@@ -23,6 +23,11 @@ inline std::vector<std::string> Fields(const TFormat& r)
     return {r.Name, r.LinkOpen, r.LinkMiddle, r.LinkEnd, r.Email};
 }
 
+inline std::vector<std::string> Fields(const TPost& r)
+{
+    return {r.Subject, r.ForumURL, r.SentAt, r.ThreadURL};
+}
+
 template <class TStore> TRows Rows(const TStore& store)
 {
     TRows rows;

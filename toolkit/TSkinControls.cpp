@@ -10,9 +10,12 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleOption>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
@@ -153,9 +156,104 @@ void TPasswordEdit::paintEvent(QPaintEvent*)
     }
 }
 
+namespace {
+
+// Draws a list box's marks in a column before the items' texts, through the style's own item
+// drawing, so that the skin's selection and hover colours stay as they are.
+class TMarkDelegate : public QStyledItemDelegate
+{
+public:
+    explicit TMarkDelegate(TListBox* list) : QStyledItemDelegate(list), FList(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!FList->MarksShown())
+            return;
+        const int row = index.row();
+        if (!FList->MarkOf(row).Marked)
+            return;
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, widget);
+        const bool selected = opt.state & QStyle::State_Selected;
+        const bool blinking = FList->BlinkingRow() == row;
+        // The skin's colours: the highlight on the list's background, the highlighted text on a
+        // selected row; a blinking mark stands inverted on the highlight.
+        QColor ink = opt.palette.color(QPalette::Highlight);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (blinking || selected) {
+            if (blinking && !selected)
+                painter->fillRect(box.adjusted(-1, -1, 1, 1), opt.palette.color(QPalette::Highlight));
+            ink = opt.palette.color(QPalette::HighlightedText);
+        }
+        QPainterPath tick;
+        const QRectF r = QRectF(box).adjusted(2, 2, -2, -2);
+        tick.moveTo(r.left(), r.top() + r.height() * 0.55);
+        tick.lineTo(r.left() + r.width() * 0.38, r.bottom());
+        tick.lineTo(r.right(), r.top());
+        painter->setPen(
+            QPen(ink, std::max(1.5, r.height() / 5.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPath(tick);
+        painter->restore();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!FList->MarksShown())
+            return;
+        // Room for the mark, on every row alike.
+        const int side = std::max(8, option->fontMetrics.height() - 2);
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        option->decorationSize = QSize(side, side);
+        option->decorationPosition = QStyleOptionViewItem::Left;
+    }
+
+private:
+    TListBox* FList;
+};
+
+} // namespace
+
 TListBox::TListBox(QWidget* parent) : QListWidget(parent)
 {
     setTextElideMode(Qt::ElideMiddle);
+    setItemDelegate(new TMarkDelegate(this));
+}
+
+void TListBox::SetMarker(TMarker marker)
+{
+    FMarker = std::move(marker);
+    MarksChanged(FMarksShown);
+}
+
+void TListBox::MarksChanged(bool anyMarked)
+{
+    FMarksShown = anyMarked && FMarker;
+    viewport()->update();
+}
+
+TListBox::TMark TListBox::MarkOf(int row) const
+{
+    return FMarker && row >= 0 && row < count() ? FMarker(row) : TMark{};
+}
+
+void TListBox::BlinkMark(int row)
+{
+    FBlinkRow = row;
+    viewport()->update();
+    QTimer::singleShot(BlinkMs, this, [this, serial = ++FBlinkSerial] {
+        if (serial != FBlinkSerial)
+            return;
+        FBlinkRow = -1;
+        viewport()->update();
+    });
 }
 
 void TListBox::keyboardSearch(const QString& search)
@@ -180,9 +278,12 @@ bool TListBox::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
-        if (const QListWidgetItem* under = itemAt(help->pos()))
-            QToolTip::showText(help->globalPos(), under->text(), viewport(), visualItemRect(under));
-        else
+        if (const QListWidgetItem* under = itemAt(help->pos())) {
+            QString tip = under->text();
+            if (const TMark mark = MarkOf(row(under)); mark.Marked && !mark.Hint.isEmpty())
+                tip += QLatin1Char('\n') + mark.Hint;
+            QToolTip::showText(help->globalPos(), tip, viewport(), visualItemRect(under));
+        } else
             QToolTip::hideText();
         return true;
     }

@@ -107,6 +107,8 @@ protected:
 // case), collected until a pause of QApplication::keyboardInputInterval(). The selected item keeps
 // the selection colour while the focus is elsewhere in the window: what is typed beside the list
 // may belong to it.
+// Items may carry a check mark before their text, drawn in the list's skin colours; the item's
+// text stays as it is. A marked item's hint is shown under its text in the pointer's tip.
 class TListBox : public QListWidget
 {
     Q_OBJECT
@@ -115,6 +117,26 @@ public:
 
     void keyboardSearch(const QString& search) override;
 
+    struct TMark
+    {
+        bool Marked = false;
+        QString Hint;
+    };
+    // Asked for the mark of a row whenever the row is drawn or its tip shown.
+    using TMarker = std::function<TMark(int row)>;
+    void SetMarker(TMarker marker);
+    // The marks have changed; anyMarked makes room for marks before every item, so that the
+    // items' texts stay in line.
+    void MarksChanged(bool anyMarked);
+    bool MarksShown() const { return FMarksShown; }
+    TMark MarkOf(int row) const;
+    // Draws the row's mark highlighted for a moment, so that the eye finds it.
+    void BlinkMark(int row);
+    int BlinkingRow() const { return FBlinkRow; }
+
+    // How long a blink lasts: long enough to be seen, short enough not to linger.
+    static constexpr int BlinkMs = 600;
+
 protected:
     bool viewportEvent(QEvent* event) override;
     void initViewItemOption(QStyleOptionViewItem* option) const override;
@@ -122,6 +144,10 @@ protected:
 private:
     QString FTyped;
     QElapsedTimer FSinceTyped;
+    TMarker FMarker;
+    bool FMarksShown = false;
+    int FBlinkRow = -1;
+    unsigned FBlinkSerial = 0;
 };
 
 // A scroll bar that stands beside a scroll area and scrolls it. While the content fits it is

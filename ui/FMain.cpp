@@ -63,6 +63,7 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     ConnectBrowserHandlers();
     ConnectBrandingHandlers();
     ConnectShortcuts();
+    BuildPostingRun();
     FormCreate();
 }
 
@@ -302,6 +303,9 @@ void TfrmMain::FormCreate()
         lvwForums->addItem(FromAnsi(Forums->RecordAt(i).URL));
     CreationStep([this] { Formats->LoadAll(); });
     FillFormats();
+    Posts = std::make_unique<TPosts>(dir);
+    CreationStep([this] { Posts->LoadAll(); });
+    RefreshMarks();
 }
 
 void TfrmMain::FormDestroy()
@@ -309,6 +313,7 @@ void TfrmMain::FormDestroy()
     Messages.reset();
     Forums.reset();
     Formats.reset();
+    Posts.reset();
 }
 
 void TfrmMain::FillFormats()

@@ -11,15 +11,20 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
+class QAction;
 class QComboBox;
+class QDateTime;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
+class QUrl;
 class TBrowserPane;
+class TListBox;
 class TMessageBox;
 class TSkinData;
 
@@ -98,6 +103,7 @@ public:
     std::unique_ptr<TFMessages> Messages;
     std::unique_ptr<TForums> Forums;
     std::unique_ptr<TFormats> Formats;
+    std::unique_ptr<TPosts> Posts;
     QString AffiliateID;
     QString BannerURL;
     QString BannerPath;
@@ -152,6 +158,23 @@ public:
     void edtPasswordChange();
     void lvwForumsListBoxClick();
     void lvwForumsListBoxDblClick();
+
+    // The posting run (FMainPosts.cpp): the forum list's context menu with Ctrl+N, and the
+    // browser pane's own entries.
+    QAction* actNextForum = nullptr;
+    QAction* actOpenThread = nullptr;
+    QAction* actCopyThreadAddress = nullptr;
+    QAction* actForgetPost = nullptr;
+    QAction* actCopyPostingRecord = nullptr;
+    QAction* actCopyPageAddress = nullptr;
+    QAction* actUsePageAddress = nullptr;
+    void actNextForumClick();
+    void actOpenThreadClick();
+    void actCopyThreadAddressClick();
+    void actForgetPostClick();
+    void actCopyPostingRecordClick();
+    void actCopyPageAddressClick();
+    void actUsePageAddressClick();
 
     // Outside links (FMainBranding.cpp)
     void imgBannerClick();
@@ -219,7 +242,33 @@ private:
     bool FUpdatingForums = false;
     // Set while choosing a forum fills the credential edits; the store is written once both are filled.
     bool FFillingCredentials = false;
+    // After Auto Insert: whether the forum of the page shown already has a post of this subject,
+    // and the watch for the page's send once the body was written.
+    bool PostedHereBefore() const;
+    void AutoInsertDone(bool bodyWritten);
     // --- end of browser part ---
+
+    // --- posting run: members and helpers of FMainPosts.cpp ---
+    void BuildPostingRun();
+    TListBox* ForumList() const;
+    // Which forum a post from the page belongs to: the selected forum when the page is on its
+    // site, otherwise the page's own origin.
+    std::string ForumOfPage(const QUrl& page) const;
+    // Marks the forums that have a post of the subject now in the subject edit.
+    void RefreshMarks();
+    // The latest post of the subject to the selected forum, -1 when none.
+    int SelectedPost() const;
+    void webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress);
+    // The latest post of the current subject to each forum address.
+    std::unordered_map<std::string, int> FMarks;
+    // What a send from the watched page records: set by Auto Insert.
+    struct TPendingPost
+    {
+        bool Valid = false;
+        std::string Subject, ForumURL;
+    };
+    TPendingPost FPendingPost;
+    // --- end of posting run ---
 
     // --- branding part: members and helpers of FMainBranding.cpp ---
     // Steps of LoadBranding that decode a file; each may fail without stopping the others.

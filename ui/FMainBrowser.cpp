@@ -189,12 +189,46 @@ void TfrmMain::btnAutoInsertClick()
     const QString subject = edtSubject->text();
     const QString body = memBody->toPlainText();
     TBrowserPane* pane = webBrowser;
-    pane->FillField(QStringLiteral("subject"), subject, [pane, subject, body](bool subjectWritten) {
+    pane->FillField(QStringLiteral("subject"), subject, [this, pane, subject, body](bool subjectWritten) {
         pane->FillField(QStringLiteral("body"), body,
-                        [pane, subject, body, subjectWritten](bool bodyWritten) {
-                            pane->FillPost(subject, body, {!subjectWritten, !bodyWritten}, nullptr);
+                        [this, pane, subject, body, subjectWritten](bool bodyWritten) {
+                            pane->FillPost(subject, body, {!subjectWritten, !bodyWritten},
+                                           [this, bodyWritten](TBrowserPane::TPostParts written) {
+                                               webBrowser->ShowFilled(PostedHereBefore());
+                                               AutoInsertDone(bodyWritten || written.Body);
+                                           });
                         });
     });
+}
+
+// A second post of this subject to this forum is shown, not prevented: the outline turns to the
+// warning colour and the forum's mark blinks.
+bool TfrmMain::PostedHereBefore() const
+{
+    const QList<QUrl> shown = webBrowser->DocumentAddresses();
+    return Posts && !shown.isEmpty() && FMarks.count(ForumOfPage(shown.constFirst())) > 0;
+}
+
+// The post is recorded when the page sends it (FMainPosts.cpp).
+void TfrmMain::AutoInsertDone(bool bodyWritten)
+{
+    const QList<QUrl> shown = webBrowser->DocumentAddresses();
+    if (!Posts || shown.isEmpty())
+        return;
+    const std::string forum = ForumOfPage(shown.constFirst());
+    if (FMarks.count(forum) > 0) {
+        const int selected = ForumIndex();
+        int row = selected >= 0 && Forums->RecordAt(selected).URL == forum ? selected : -1;
+        for (int i = 0; row < 0 && i < Forums->Count(); ++i)
+            if (Forums->RecordAt(i).URL == forum)
+                row = i;
+        if (row >= 0)
+            ForumList()->BlinkMark(row);
+    }
+    if (!bodyWritten)
+        return;
+    FPendingPost = {true, ToAnsi(edtSubject->text()), forum};
+    webBrowser->WatchForSend();
 }
 
 // --- Forum list ---

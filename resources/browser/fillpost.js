@@ -407,12 +407,15 @@
         const subject = args.fillSubject ? findSubject(body) : null;
         // The text as a line editor or memo gives it: the page sees newlines only.
         const bodyText = String(args.body).replace(/\r\n?/g, '\n');
+        const last = window.threadwickLastFill || (window.threadwickLastFill = { subject: [], body: [] });
         if (subject) {
+            last.subject.push(subject);
             touched.add(subject);
             write(subject, 'field', String(args.subject).replace(/\r\n?|\n/g, ' '));
             written.subject = true;
         }
         if (args.fillBody) {
+            last.body.push(body.anchor);
             touched.add(body.target);
             write(body.target, body.kind, bodyText);
             written.body = true;

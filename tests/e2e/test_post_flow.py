@@ -104,7 +104,16 @@ class PostFlowTest(unittest.TestCase):
         # A form sends a text area's line breaks as CR LF.
         self.assertEqual(post, {"subject": SUBJECT, "body": BODY.replace("\n", "\r\n")})
 
-        # Nothing of this changed the files.
+        # The page sent the post: it is recorded with the page the forum answered on, and the forum is
+        # marked for this subject.
+        posts_file = os.path.join(self.space.app_dir, "Posts.dat")
+        posts = wait_for("the post in Posts.dat", lambda: os.path.exists(posts_file) and read_records(posts_file))
+        self.assertEqual(len(posts), 1)
+        self.assertEqual(posts[0][0:2], [SUBJECT, forum_url])
+        self.assertRegex(posts[0][2], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$")
+        self.assertEqual(posts[0][3], self.server.url + "/post")
+
+        # Nothing of this changed the other files.
         self.assertEqual(read_records(self.messages), [OLD_MESSAGE, [SUBJECT, BODY]])
         self.assertEqual(read_records(self.forums), [[forum_url, USERNAME, PASSWORD], OLD_FORUM])
 

@@ -51,6 +51,18 @@ public:
     const QList<TReceived>& Received() const { return FReceived; }
     void Clear() { FReceived.clear(); }
 
+    // How a POST to a path is answered instead of with the usual page: a forum's redirect to the
+    // new thread, or its own error with the form again ("{message}" in the content is replaced by
+    // the field "message" that was sent).
+    struct TAnswer
+    {
+        QByteArray Status = "200 OK";
+        QByteArray Headers; // extra header lines, each ending in CR LF
+        QByteArray Type = "text/html; charset=utf-8";
+        QByteArray Content;
+    };
+    void SetAnswer(const QString& path, const TAnswer& answer) { FAnswers.insert(path, answer); }
+
 private:
     // A request is read whole (headers, then as many bytes as Content-Length says) before it is
     // answered; every answer closes its connection.
@@ -95,6 +107,15 @@ private:
             TReceived received{path, Header(head, QStringLiteral("Content-Type")), body, {}};
             received.Fields = Decode(received.ContentType, body);
             FReceived.append(received);
+            if (FAnswers.contains(path)) {
+                const TAnswer& answer = FAnswers[path];
+                // "{message}" stands for the field "message" sent, as a form that comes back holds it.
+                QByteArray content = answer.Content;
+                content.replace("{message}",
+                                received.Fields.value(QStringLiteral("message")).toHtmlEscaped().toUtf8());
+                Send(socket, answer.Status, answer.Type, content, answer.Headers);
+                return;
+            }
             if (received.ContentType.startsWith(QLatin1String("application/json")))
                 Send(socket, "200 OK", "application/json", R"({"success":true})");
             else
@@ -126,9 +147,9 @@ private:
     }
 
     static void Send(QTcpSocket* socket, const QByteArray& status, const QByteArray& type,
-                     const QByteArray& content)
+                     const QByteArray& content, const QByteArray& headers = {})
     {
-        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+        socket->write("HTTP/1.1 " + status + "\r\n" + headers + "Content-Type: " + type +
                       "\r\nCache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
                       QByteArray::number(content.size()) + "\r\n\r\n" + content);
         socket->disconnectFromHost();
@@ -177,6 +198,7 @@ private:
     }
 
     QMap<QString, QString> FRoots;
+    QMap<QString, TAnswer> FAnswers;
     QTcpServer FServer;
     QList<TReceived> FReceived;
 };

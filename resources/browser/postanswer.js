@@ -1,0 +1,55 @@
+// Reads the forum's answer to a form that was sent with a post: did the forum take it, and where is
+// the new thread? Runs in the program's isolated world on the page shown once it has settled, and
+// is called with one JSON object { text }: a line of the post as it was sent, only ever compared.
+// Returns { formBack, refresh }.
+//
+// The rule:
+// - formBack: a field of the page (a text box, a message box, an editing host or the editable body
+//   of a same-origin frame) holds that line again. That is the form coming back with the post in it:
+//   the forum's own error, or a preview. Then nothing was posted;
+// - refresh: the address of the page's own "you will be taken to your post" refresh, when it has one
+//   (boards that thank for a post on a page of their own before they show the thread); empty else.
+(function (args) {
+    'use strict';
+    const text = String(args.text || '');
+
+    function holdsText(doc) {
+        for (const field of doc.querySelectorAll('textarea, input'))
+            if (typeof field.value === 'string' && field.value.includes(text))
+                return true;
+        for (const host of doc.querySelectorAll('[contenteditable]'))
+            if (host.isContentEditable && host.textContent.includes(text))
+                return true;
+        for (const frame of doc.querySelectorAll('iframe')) {
+            try {
+                const inner = frame.contentDocument;
+                if (inner && inner.body && (inner.designMode === 'on' || inner.body.isContentEditable) &&
+                    inner.body.textContent.includes(text))
+                    return true;
+            } catch (failure) {
+                // another origin: not the forum's form
+            }
+        }
+        return false;
+    }
+
+    function refreshTarget() {
+        for (const meta of document.querySelectorAll('meta[http-equiv]')) {
+            if (meta.httpEquiv.toLowerCase() !== 'refresh')
+                continue;
+            const found = /url\s*=\s*['"]?([^'"]+)/i.exec(meta.content || '');
+            if (!found)
+                continue;
+            try {
+                const target = new URL(found[1].trim(), document.baseURI);
+                if (target.protocol === 'http:' || target.protocol === 'https:')
+                    return target.href;
+            } catch (failure) {
+                // not an address
+            }
+        }
+        return '';
+    }
+
+    return { formBack: text !== '' && holdsText(document), refresh: refreshTarget() };
+})
