@@ -4,13 +4,17 @@
 #pragma once
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class QJsonObject;
 class QKeyEvent;
+class QTimer;
 class QWebEnginePage;
 class QWebEngineView;
 class TBrowserPage;
@@ -60,10 +64,32 @@ public:
     // Finds where a user would type a new post's subject and body on the page shown (the largest
     // visible editing surface of a form or composer that can be sent, and the subject box beside
     // it) and writes the parts asked for there as typing would, so that the page's own editors
-    // and submit see them; the keyboard focus goes back where it was. Nothing is written on a
-    // page without such a surface. Tells done, from the event loop, which parts were written.
+    // and submit see them. The pane holds the keyboard focus meanwhile, so that the page sees
+    // real focus and blur events; the focus, in the window and in the page, goes back where it
+    // was. What was written is read back after the page's editors had their moment to react, and
+    // written a second way where it did not stay. Nothing is written on a page without such a
+    // surface. Tells done, from the event loop, which parts arrived.
     using TPostFillDone = std::function<void(TPostParts written)>;
     void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
+
+    // Starts the record of what one Auto Insert writes (FillField and FillPost) and takes down an
+    // outline still shown.
+    void BeginFill();
+    // Outlines for a moment every field that the latest Auto Insert wrote, in the normal colour or
+    // the warning colour; nothing when nothing was written. Drawn by the program over the view,
+    // so that the page can neither see nor change it.
+    void ShowFilled(bool warning);
+    // The outline shown now: rectangles in the view's widget coordinates, none when none is shown.
+    struct TOutline
+    {
+        QList<QRect> Rects;
+        bool Warning = false;
+    };
+    TOutline ShownOutline() const { return FOutline; }
+
+    // The stages of a fill, as they happen: for measurements and for tests that wait for the end.
+    enum class TFillStage { Typed, Checking, Checked, Shown };
+    Q_ENUM(TFillStage)
 
     QWebEngineView* View() const { return FView; }
     // The engine's page; null until the first navigation, which is when the engine starts.
@@ -72,6 +98,9 @@ public:
     // Where the shared browser profile keeps cookies, cache and site data: by default the user's
     // data directory; an empty directory keeps nothing on disk. Call before the first navigation.
     static void SetProfileDirectory(const QString& directory);
+
+signals:
+    void FillStageReached(TBrowserPane::TFillStage stage);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,7 +113,20 @@ private:
     // True for a key the pane keeps from the page and from the window.
     static bool Swallowed(const QKeyEvent& key);
 
+    struct TPostFill;
+    // One step of fillpost.js, its answer handed to next from the event loop; nothing when the
+    // pane or its page went away meanwhile.
+    void RunFillStep(const QJsonObject& arguments, std::function<void(const QVariant&)> next);
+    void WaitForPageFocus(std::shared_ptr<TPostFill> fill, int waited);
+    void WritePost(std::shared_ptr<TPostFill> fill);
+    void CheckPost(std::shared_ptr<TPostFill> fill, bool final);
+    void FinishPost(std::shared_ptr<TPostFill> fill, TPostParts arrived);
+    void HideOutline();
+
     QWebEngineView* FView = nullptr;
+    QWidget* FOutlineView = nullptr;
+    TOutline FOutline;
+    QTimer* FOutlineTimer = nullptr;
     TBrowserPage* FPage = nullptr;
     bool FBusy = false;
     bool FLoadSeen = false; // the engine has reported on the latest request

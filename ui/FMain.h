@@ -194,6 +194,10 @@ private:
     void StoreCredential(std::string TForum::*field, const QString& text);
     // Set while the program itself changes the forum list, whose selection handler is for the user.
     bool FUpdatingForums = false;
+    // Auto Insert: whether the user posted here before (the outline warns then), and the end of
+    // its whole chain, told whether the body was written.
+    bool PostedHereBefore() const;
+    void AutoInsertDone(bool bodyWritten);
     // --- end of browser part ---
 
     // --- branding part: members and helpers of FMainBranding.cpp ---

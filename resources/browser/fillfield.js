@@ -22,6 +22,8 @@
     }
     matches.sort((a, b) => a.form - b.form ||
         (a.element.compareDocumentPosition(b.element) & Node.DOCUMENT_POSITION_FOLLOWING ? -1 : 1));
+    // During Auto Insert the elements written are recorded for the outline and the page watcher.
+    const recorded = window.threadwickLastFill && window.threadwickLastFill[args.name];
     let written = false;
     for (const { element } of matches) {
         try {
@@ -31,6 +33,8 @@
                 throw new TypeError('The element has no value.');
             element.value = args.value;
             written = true;
+            if (Array.isArray(recorded))
+                recorded.push(element);
         } catch (failure) {
             return written;
         }
