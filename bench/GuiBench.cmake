@@ -12,5 +12,5 @@ target_link_libraries(bench_page_load PRIVATE threadwick_app threadwick_browser 
 
 # Auto Insert on pages of 1,000 to 100,000 form elements.
 add_executable(bench_auto_insert bench_auto_insert.cpp)
-target_link_libraries(bench_auto_insert PRIVATE threadwick_app threadwick_browser threadwick_resources
+target_link_libraries(bench_auto_insert PRIVATE threadwick_app threadwick_ui threadwick_browser threadwick_resources
   benchmark::benchmark)
