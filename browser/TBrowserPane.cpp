@@ -331,34 +331,25 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
     if (focused != FView && !FView->isAncestorOf(focused) && window()->isActiveWindow()) {
         fill->Returns = focused;
         FView->setFocus(Qt::OtherFocusReason);
-        WaitForPageFocus(fill, 0);
-        return;
     }
-    WritePost(fill);
+    WritePost(fill, 0);
 }
 
-void TBrowserPane::WaitForPageFocus(std::shared_ptr<TPostFill> fill, int waited)
+void TBrowserPane::WritePost(std::shared_ptr<TPostFill> fill, int waited)
 {
-    QPointer<TBrowserPane> self(this);
-    FPage->runJavaScript(QStringLiteral("document.hasFocus()"), QWebEngineScript::ApplicationWorld,
-                         [self, fill, waited](const QVariant& focused) {
-                             if (!self || !self->FPage)
-                                 return;
-                             if (focused.toBool() || waited >= FocusWaitMs) {
-                                 self->WritePost(fill);
-                                 return;
-                             }
-                             QTimer::singleShot(FocusPollMs, self, [self, fill, waited] {
-                                 if (self && self->FPage)
-                                     self->WaitForPageFocus(fill, waited + FocusPollMs);
-                             });
-                         });
-}
-
-void TBrowserPane::WritePost(std::shared_ptr<TPostFill> fill)
-{
-    RunFillStep(fill->Arguments, [this, fill](const QVariant& result) {
+    // While the focus the pane took has not reached the page, the script writes nothing and says
+    // so; it is asked again a little later, and at last writes all the same.
+    QJsonObject arguments = fill->Arguments;
+    arguments.insert(QStringLiteral("awaitFocus"), fill->Returns != nullptr && waited < FocusWaitMs);
+    RunFillStep(arguments, [this, fill, waited](const QVariant& result) {
         const QVariantMap typed = result.toMap();
+        if (typed.value(QStringLiteral("unfocused")).toBool()) {
+            QTimer::singleShot(FocusPollMs, this, [this, fill, waited] {
+                if (FPage)
+                    WritePost(fill, waited + FocusPollMs);
+            });
+            return;
+        }
         fill->Typed = {typed.value(QStringLiteral("subject")).toBool(),
                        typed.value(QStringLiteral("body")).toBool()};
         emit FillStageReached(TFillStage::Typed);

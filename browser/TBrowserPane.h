@@ -117,8 +117,7 @@ private:
     // One step of fillpost.js, its answer handed to next from the event loop; nothing when the
     // pane or its page went away meanwhile.
     void RunFillStep(const QJsonObject& arguments, std::function<void(const QVariant&)> next);
-    void WaitForPageFocus(std::shared_ptr<TPostFill> fill, int waited);
-    void WritePost(std::shared_ptr<TPostFill> fill);
+    void WritePost(std::shared_ptr<TPostFill> fill, int waited);
     void CheckPost(std::shared_ptr<TPostFill> fill, bool final);
     void FinishPost(std::shared_ptr<TPostFill> fill, TPostParts arrived);
     void HideOutline();

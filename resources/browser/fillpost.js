@@ -732,7 +732,11 @@
             return { subject: false, body: false, again: false };
         }
     }
-    // "write": the parts that were typed somewhere; the check says which arrived.
+    // "write": the parts that were typed somewhere; the check says which arrived. Editors that
+    // wake up on focus need the page focused first: until the focus the pane took has arrived,
+    // nothing is written.
+    if (args.awaitFocus && !top.hasFocus())
+        return { unfocused: true };
     const typed = { subject: false, body: false };
     record();
     window.threadwickPendingFill = {};
