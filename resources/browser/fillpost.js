@@ -4,8 +4,8 @@
 // it, and is called with one JSON object { step, ... }: the texts are only ever read as data and
 // always arrive as text, never as markup.
 //
-// The pipeline, one step per call (the pane waits between "write" and "check" so that the page's
-// editors can react to the typing first):
+// The pipeline, one step per call ("start" begins the record of a new Auto Insert; the pane waits
+// between "write" and "check" so that the page's editors can react to the typing first):
 // 1. find the surfaces ("write": findSurfaces)
 //    - the body goes into the largest visible, editable, multi-line surface (a textarea, an
 //      editing host with contenteditable, or the editable document of a same-origin frame) that
@@ -46,8 +46,8 @@
 //    with the text; where an editor threw the typing away (editors that take typing only from
 //    beforeinput redraw themselves from their own model), a synthetic paste of the text follows
 //    (a field is typed into through the editing commands instead), and the pane checks once
-//    more ("check" with final).
-//    Only then does a part count as written; a part that did not arrive is taken off the record.
+//    more ("check" with final). Only then does a part count as written; a part that did not
+//    arrive is taken off the record.
 //    The paste comes only after a failed check: some editors handle a synthetic paste badly.
 // 4. show ("show": measureFilled): where the recorded elements are on screen, for the pane's
 //    outline. The outline is drawn by the program over the view, never in the page.
