@@ -16,11 +16,11 @@
 //      boxes that grow with their text start that small. Originals hidden behind an editor are
 //      not visible and so are never written: the editor copies its own text back on submit;
 //    - a control sends when it is a submit button or a script-driven button with a caption, but
-//      not when it is a formatting button: one whose title, aria-label or whole caption names a
-//      format, or one not explicitly a submit (type=button, or no type, as in an editor's own
-//      form) that sits in an editor's toolbar or has a caption of one to three characters ("B",
-//      "I", "</>"); and never one without a caption (icon buttons whose only text is a
-//      zero-width space);
+//      not when it is a formatting button, which is never explicitly a submit (it is type=button,
+//      or has no type, as in an editor's own form) and whose title, aria-label or whole caption
+//      names a format, or that sits in an editor's toolbar, or whose caption has one to three
+//      characters ("B", "I", "</>"); and never one without a caption (icon buttons whose only
+//      text is a zero-width space);
 //    - the subject goes into a visible single-line text box (an input, or a textarea of one
 //      line) whose name, id, class, placeholder, aria-label or label says subject, title or
 //      topic. It is looked for in widening regions around the body, from the body's parent out,
@@ -155,13 +155,13 @@
     }
 
     function formats(control, caption) {
+        // An explicit submit is a sender whatever it says ("OK", "Ask", "Send with attachment").
+        if ((control.getAttribute('type') || '').toLowerCase() === 'submit')
+            return false;
         if (FORMAT_WORDS.test(attribute(control, 'title') + ' ' + attribute(control, 'aria-label')))
             return true;
         if (FORMAT_CAPTION.test(caption))
             return true;
-        // An explicit submit is a sender whatever it says ("OK", "Ask").
-        if ((control.getAttribute('type') || '').toLowerCase() === 'submit')
-            return false;
         return (caption.length > 0 && caption.length <= MAX_FORMAT_CAPTION) || control.closest(TOOLBAR) !== null;
     }
 
