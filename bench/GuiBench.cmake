@@ -12,7 +12,7 @@ target_link_libraries(bench_page_load PRIVATE threadwick_app threadwick_browser 
 
 # Auto Insert on pages of 1,000 to 100,000 form elements.
 add_executable(bench_auto_insert bench_auto_insert.cpp)
-target_link_libraries(bench_auto_insert PRIVATE threadwick_app threadwick_browser threadwick_resources
+target_link_libraries(bench_auto_insert PRIVATE threadwick_app threadwick_ui threadwick_browser threadwick_resources
   benchmark::benchmark)
 
 # The posting run: page loads with and without the watch on the page's send, and the forum list's

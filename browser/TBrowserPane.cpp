@@ -6,12 +6,14 @@
 #include "browser/TBrowserProfile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChildEvent>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -310,6 +312,87 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
     });
 }
 
+namespace {
+
+// How long the editors of a page get to react to the typing before it is read back. Editors that
+// throw typing away redraw from their own model on their next rendering after the change (the
+// focus moving back is one); this is well past that, and short enough not to keep the user.
+constexpr int ReadBackDelayMs = 150;
+// How long the page may take to report the keyboard focus the pane took for the fill; it comes
+// with the next message to the page's process.
+constexpr int FocusWaitMs = 300;
+constexpr int FocusPollMs = 10;
+// How long the outline of the filled fields stays: long enough for the eye to find it.
+constexpr int OutlineMs = 1500;
+// The outline's pen, in device-independent pixels.
+constexpr int OutlineWidth = 3;
+// The warning outline's colour: an orange that reads as "look again" on light and dark pages.
+constexpr QRgb WarningColour = 0xffe8730c;
+
+// Draws the outline over the view. The page knows nothing of it: it is no part of the document,
+// and mouse and keys go through it to the page.
+class TOutlineView : public QWidget
+{
+public:
+    explicit TOutlineView(QWidget* parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAttribute(Qt::WA_TranslucentBackground);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+    void Show(const QList<QRect>& rects, const QColor& colour)
+    {
+        FRects = rects;
+        FColour = colour;
+        raise();
+        show();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(FColour, OutlineWidth));
+        for (const QRect& rect : FRects)
+            painter.drawRoundedRect(QRectF(rect).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+    }
+
+private:
+    QList<QRect> FRects;
+    QColor FColour;
+};
+
+} // namespace
+
+struct TBrowserPane::TPostFill
+{
+    QJsonObject Arguments;
+    TPostFillDone Done;
+    // The widget that had the keyboard focus before the pane took it; null when the pane had it.
+    QPointer<QWidget> Returns;
+    TPostParts Typed;
+    TPostParts Arrived;
+};
+
+void TBrowserPane::RunFillStep(const QJsonObject& arguments, std::function<void(const QVariant&)> next)
+{
+    const QString source =
+        FillPostScript() + QLatin1Char('(') + ScriptArguments(arguments) + QLatin1Char(')');
+    QPointer<TBrowserPane> self(this);
+    QPointer<QWebEnginePage> page(FPage);
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld,
+                         [self, page, next](const QVariant& result) {
+                             if (!self || !page || self->FPage != page)
+                                 return;
+                             QMetaObject::invokeMethod(
+                                 self, [next, result] { next(result); }, Qt::QueuedConnection);
+                         });
+}
+
 void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted,
                             TPostFillDone done)
 {
@@ -317,33 +400,123 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
         AnswerLater(this, done, TPostParts{});
         return;
     }
-    const QString source = FillPostScript() + QLatin1Char('(') +
-                           ScriptArguments({{"subject", subject},
-                                            {"body", body},
-                                            {"fillSubject", wanted.Subject},
-                                            {"fillBody", wanted.Body}}) +
-                           QLatin1Char(')');
-    // A page that went away meanwhile answers nothing: then nothing was written.
-    QPointer<TBrowserPane> self(this);
-    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
-        if (!self)
+    auto fill = std::make_shared<TPostFill>();
+    fill->Arguments = {{"step", "write"},
+                       {"subject", subject},
+                       {"body", body},
+                       {"fillSubject", wanted.Subject},
+                       {"fillBody", wanted.Body}};
+    fill->Done = std::move(done);
+    // Editors that wake up on focus see it only while the view holds the keyboard focus.
+    QWidget* focused = QApplication::focusWidget();
+    if (focused != FView && !FView->isAncestorOf(focused) && window()->isActiveWindow()) {
+        fill->Returns = focused;
+        FView->setFocus(Qt::OtherFocusReason);
+    }
+    WritePost(fill, 0);
+}
+
+void TBrowserPane::WritePost(std::shared_ptr<TPostFill> fill, int waited)
+{
+    // While the focus the pane took has not reached the page, the script writes nothing and says
+    // so; it is asked again a little later, and at last writes all the same.
+    QJsonObject arguments = fill->Arguments;
+    arguments.insert(QStringLiteral("awaitFocus"), fill->Returns != nullptr && waited < FocusWaitMs);
+    RunFillStep(arguments, [this, fill, waited](const QVariant& result) {
+        const QVariantMap typed = result.toMap();
+        if (typed.value(QStringLiteral("unfocused")).toBool()) {
+            QTimer::singleShot(FocusPollMs, this, [this, fill, waited] {
+                if (FPage)
+                    WritePost(fill, waited + FocusPollMs);
+            });
             return;
-        const QVariantMap parts = result.toMap();
-        AnswerLater(self.data(), done,
-                    TPostParts{parts.value(QStringLiteral("subject")).toBool(),
-                               parts.value(QStringLiteral("body")).toBool()});
+        }
+        fill->Typed = {typed.value(QStringLiteral("subject")).toBool(),
+                       typed.value(QStringLiteral("body")).toBool()};
+        emit FillStageReached(TFillStage::Typed);
+        if (!fill->Typed.Subject && !fill->Typed.Body) {
+            FinishPost(fill, {});
+            return;
+        }
+        QTimer::singleShot(ReadBackDelayMs, this, [this, fill] { CheckPost(fill, false); });
     });
 }
 
-// Stand-in until the fill's own outline is drawn: keeps what would be shown.
-void TBrowserPane::ShowFilled(bool warning)
+void TBrowserPane::CheckPost(std::shared_ptr<TPostFill> fill, bool final)
 {
-    FOutline.Warning = warning;
+    emit FillStageReached(TFillStage::Checking);
+    RunFillStep({{"step", "check"}, {"final", final}}, [this, fill, final](const QVariant& result) {
+        const QVariantMap checked = result.toMap();
+        emit FillStageReached(TFillStage::Checked);
+        const TPostParts arrived{fill->Arrived.Subject || checked.value(QStringLiteral("subject")).toBool(),
+                                 fill->Arrived.Body || checked.value(QStringLiteral("body")).toBool()};
+        if (!final && checked.value(QStringLiteral("again")).toBool()) {
+            // What arrived at the first check stays arrived; the rest was written a second way.
+            fill->Arrived = arrived;
+            QTimer::singleShot(ReadBackDelayMs, this, [this, fill] { CheckPost(fill, true); });
+            return;
+        }
+        FinishPost(fill, arrived);
+    });
 }
 
-TBrowserPane::TOutline TBrowserPane::ShownOutline() const
+void TBrowserPane::FinishPost(std::shared_ptr<TPostFill> fill, TPostParts arrived)
 {
-    return FOutline;
+    if (fill->Returns)
+        fill->Returns->setFocus(Qt::OtherFocusReason);
+    if (fill->Done)
+        fill->Done(arrived);
+}
+
+void TBrowserPane::BeginFill()
+{
+    HideOutline();
+    if (FPage)
+        RunFillStep({{"step", "start"}}, [](const QVariant&) {});
+}
+
+void TBrowserPane::HideOutline()
+{
+    FOutline = {};
+    if (FOutlineView)
+        FOutlineView->hide();
+    if (FOutlineTimer)
+        FOutlineTimer->stop();
+}
+
+void TBrowserPane::ShowFilled(bool warning)
+{
+    HideOutline();
+    if (!FPage) {
+        emit FillStageReached(TFillStage::Shown);
+        return;
+    }
+    RunFillStep({{"step", "show"}}, [this, warning](const QVariant& result) {
+        const qreal zoom = FPage->zoomFactor();
+        QList<QRect> rects;
+        for (const QVariant& entry : result.toList()) {
+            const QVariantList r = entry.toList();
+            if (r.size() == 4)
+                rects << QRectF(r[0].toReal() * zoom, r[1].toReal() * zoom, r[2].toReal() * zoom,
+                                r[3].toReal() * zoom)
+                             .toAlignedRect();
+        }
+        if (!rects.isEmpty()) {
+            if (!FOutlineView) {
+                FOutlineView = new TOutlineView(this);
+                FOutlineTimer = new QTimer(this);
+                FOutlineTimer->setSingleShot(true);
+                connect(FOutlineTimer, &QTimer::timeout, this, &TBrowserPane::HideOutline);
+            }
+            FOutline = {rects, warning};
+            FOutlineView->setGeometry(FView->geometry());
+            static_cast<TOutlineView*>(FOutlineView)
+                ->Show(rects,
+                       warning ? QColor::fromRgba(WarningColour) : palette().color(QPalette::Highlight));
+            FOutlineTimer->start(OutlineMs);
+        }
+        emit FillStageReached(TFillStage::Shown);
+    });
 }
 
 void TBrowserPane::AddContextMenuAction(QAction* action)

@@ -12,8 +12,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QAction;
+class QJsonObject;
 class QKeyEvent;
 class QTimer;
 class QWebEnginePage;
@@ -65,20 +67,28 @@ public:
     // Finds where a user would type a new post's subject and body on the page shown (the largest
     // visible editing surface of a form or composer that can be sent, and the subject box beside
     // it) and writes the parts asked for there as typing would, so that the page's own editors
-    // and submit see them; the keyboard focus goes back where it was. Nothing is written on a
-    // page without such a surface. Tells done, from the event loop, which parts were written.
+    // and submit see them. The pane holds the keyboard focus meanwhile, so that the page sees
+    // real focus and blur events; the focus, in the window and in the page, goes back where it
+    // was. What was written is read back after the page's editors had their moment to react, and
+    // written a second way where it did not stay. Nothing is written on a page without such a
+    // surface. Tells done, from the event loop, which parts arrived.
     using TPostFillDone = std::function<void(TPostParts written)>;
     void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
 
-    // Outlines, for a moment, every field the latest Auto Insert wrote; warning draws them in the
-    // warning colour. ShownOutline reads back what is shown (no rects when nothing is).
+    // Starts the record of what one Auto Insert writes (FillField and FillPost) and takes down an
+    // outline still shown.
+    void BeginFill();
+    // Outlines for a moment every field that the latest Auto Insert wrote, in the normal colour or
+    // the warning colour; nothing when nothing was written. Drawn by the program over the view,
+    // so that the page can neither see nor change it.
+    void ShowFilled(bool warning);
+    // The outline shown now: rectangles in the view's widget coordinates, none when none is shown.
     struct TOutline
     {
         QList<QRect> Rects;
         bool Warning = false;
     };
-    void ShowFilled(bool warning);
-    TOutline ShownOutline() const;
+    TOutline ShownOutline() const { return FOutline; }
 
     // Watches the page shown for the user sending the post that Auto Insert has just written into
     // it (see watchpost.js for what counts as a send) and, once the page has settled after a send,
@@ -90,6 +100,10 @@ public:
 
     // Actions the pane's context menu offers after the engine's own entries.
     void AddContextMenuAction(QAction* action);
+
+    // The stages of a fill, as they happen: for measurements and for tests that wait for the end.
+    enum class TFillStage { Typed, Checking, Checked, Shown };
+    Q_ENUM(TFillStage)
 
     QWebEngineView* View() const { return FView; }
     // The engine's page; null until the first navigation, which is when the engine starts.
@@ -103,6 +117,7 @@ signals:
     // A post was sent from the watched page at sentAt; threadAddress is the address shown once the
     // page had settled (for nearly every forum engine, the new thread).
     void PostSent(const QDateTime& sentAt, const QUrl& threadAddress);
+    void FillStageReached(TBrowserPane::TFillStage stage);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -137,14 +152,26 @@ private:
     // The user navigates: a send still settling is taken as it stands, any other watch ends.
     void EndWatch();
 
-    QWebEngineView* FView = nullptr;
     TSendWatch FWatch;
     QElapsedTimer FClock;
     QTimer* FSettleTimer = nullptr;
     // Tags the watcher's messages; page scripts cannot read it from the isolated world.
     QString FNonce;
     QList<QAction*> FMenuActions;
-    TOutline FOutline; // stand-in: the fill's own outline replaces it
+
+    struct TPostFill;
+    // One step of fillpost.js, its answer handed to next from the event loop; nothing when the
+    // pane or its page went away meanwhile.
+    void RunFillStep(const QJsonObject& arguments, std::function<void(const QVariant&)> next);
+    void WritePost(std::shared_ptr<TPostFill> fill, int waited);
+    void CheckPost(std::shared_ptr<TPostFill> fill, bool final);
+    void FinishPost(std::shared_ptr<TPostFill> fill, TPostParts arrived);
+    void HideOutline();
+
+    QWebEngineView* FView = nullptr;
+    QWidget* FOutlineView = nullptr;
+    TOutline FOutline;
+    QTimer* FOutlineTimer = nullptr;
     TBrowserPage* FPage = nullptr;
     bool FBusy = false;
     bool FLoadSeen = false; // the engine has reported on the latest request

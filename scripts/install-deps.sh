@@ -69,6 +69,18 @@ if ! cmp -s "$ROOT/tests/webdeps/package-lock.json" "$WEBDEPS/package-lock.json"
   cp "$ROOT/tests/webdeps/package.json" "$ROOT/tests/webdeps/package-lock.json" "$WEBDEPS/"
   npm ci --prefix "$WEBDEPS" --ignore-scripts --no-audit --no-fund --loglevel=error
 fi
+# ProseMirror ships only modules: its pieces are bundled once into one browser script, again when
+# the entry or the lock file changed. esbuild's binary comes as a package of its own, so no install
+# script has to run.
+PM_BUNDLE="$WEBDEPS/prosemirror/prosemirror.js"
+if [ ! -f "$PM_BUNDLE" ] || [ "$ROOT/tests/webdeps/prosemirror.js" -nt "$PM_BUNDLE" ] ||
+   [ "$WEBDEPS/package-lock.json" -nt "$PM_BUNDLE" ]; then
+  echo "Bundling ProseMirror into $PM_BUNDLE"
+  mkdir -p "$WEBDEPS/prosemirror"
+  cp "$ROOT/tests/webdeps/prosemirror.js" "$WEBDEPS/prosemirror-entry.js"
+  "$WEBDEPS/node_modules/.bin/esbuild" "$WEBDEPS/prosemirror-entry.js" --bundle --format=iife \
+    --log-level=warning --outfile="$PM_BUNDLE"
+fi
 # The last CKEditor 4 under an open-source licence, where Debian has no package of it.
 CKEDITOR4_VERSION=4.22.1
 if [ "$WANT_NPM_CKEDITOR" = 1 ]; then

@@ -185,16 +185,20 @@ void TfrmMain::btnWPasteClick()
 void TfrmMain::btnAutoInsertClick()
 {
     // Both texts as typed, read now; the body is written once the subject is done. A part that no
-    // field named for it took then goes where a user would type it on the posting form.
+    // field named for it took then goes where a user would type it on the posting form; an empty
+    // part is never looked for there, so that it cannot erase what the page holds.
     const QString subject = edtSubject->text();
     const QString body = memBody->toPlainText();
     TBrowserPane* pane = webBrowser;
+    pane->BeginFill();
     pane->FillField(QStringLiteral("subject"), subject, [this, pane, subject, body](bool subjectWritten) {
         pane->FillField(QStringLiteral("body"), body,
                         [this, pane, subject, body, subjectWritten](bool bodyWritten) {
-                            pane->FillPost(subject, body, {!subjectWritten, !bodyWritten},
-                                           [this, bodyWritten](TBrowserPane::TPostParts written) {
-                                               webBrowser->ShowFilled(PostedHereBefore());
+                            const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
+                                                                  !bodyWritten && !body.isEmpty()};
+                            pane->FillPost(subject, body, wanted,
+                                           [this, pane, bodyWritten](TBrowserPane::TPostParts written) {
+                                               pane->ShowFilled(PostedHereBefore());
                                                AutoInsertDone(bodyWritten || written.Body);
                                            });
                         });

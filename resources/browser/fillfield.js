@@ -22,11 +22,9 @@
     }
     matches.sort((a, b) => a.form - b.form ||
         (a.element.compareDocumentPosition(b.element) & Node.DOCUMENT_POSITION_FOLLOWING ? -1 : 1));
+    // During Auto Insert the elements written are recorded for the outline and the page watcher.
+    const recorded = window.threadwickLastFill && window.threadwickLastFill[args.name];
     let written = false;
-    // What Auto Insert wrote, for the watch on the page's send; it starts with the subject.
-    if (args.name === 'subject' || !window.threadwickLastFill)
-        window.threadwickLastFill = { subject: [], body: [] };
-    const record = window.threadwickLastFill[args.name] || [];
     for (const { element } of matches) {
         try {
             // An element without a value, or one that refuses this one (a file input), ends the
@@ -35,7 +33,8 @@
                 throw new TypeError('The element has no value.');
             element.value = args.value;
             written = true;
-            record.push(element);
+            if (Array.isArray(recorded))
+                recorded.push(element);
         } catch (failure) {
             return written;
         }

@@ -1,27 +1,82 @@
-// Finds where a user would type a new post's subject and body on the page shown and writes them
-// there as typing would, for the parts that no field named "subject" or "body" took.
-// Runs in the program's isolated world, so page scripts neither see nor change it, and is called
-// with one JSON object { subject, body, fillSubject, fillBody }: the texts are only ever read as
-// data and always arrive as text, never as markup. Returns { subject, body }: which were written.
+// Finds where a user would type a new post's subject and body on the page shown, writes them there
+// as typing would, checks that the page really took them, and tells where they went so that the
+// pane can show it. Runs in the program's isolated world, so page scripts neither see nor change
+// it, and is called with one JSON object { step, ... }: the texts are only ever read as data and
+// always arrive as text, never as markup.
 //
-// The page's structure decides, never its address:
-// - the body goes into the largest visible, editable, multi-line surface (a textarea, an editing
-//   host with contenteditable, or the editable document of a same-origin frame) that sits in a
-//   form or composer holding a control that sends it. Originals hidden behind an editor are not
-//   visible and so are never written: the editor copies its own text back on submit;
-// - the subject goes into a visible single-line text input of the same form or composer whose
-//   name, id, class, placeholder, aria-label or label says subject, title or topic; failing that
-//   into the last plain text input before the body that is not for a user name, password, e-mail,
-//   web address, search, tags, captcha or a number;
-// - without a body surface nothing at all is written.
+// The pipeline, one step per call ("start" begins the record of a new Auto Insert; the pane waits
+// between "write" and "check" so that the page's editors can react to the typing first):
+// 1. find the surfaces ("write": findSurfaces)
+//    - the body goes into the largest visible, editable, multi-line surface (a textarea, an
+//      editing host with contenteditable, or the editable document of a same-origin frame) that
+//      sits in a form or composer holding a control that sends it. Multi-line means room for more
+//      than two lines of its own text, or for about two where the box says it is the post's body
+//      (its name, id, class, placeholder, aria-label or label says body, message, post, content,
+//      text, reply or comment) or is the only multi-line box of its form or composer: message
+//      boxes that grow with their text start that small. Originals hidden behind an editor are
+//      not visible and so are never written: the editor copies its own text back on submit;
+//    - a control sends when it is a submit button or a script-driven button with a caption, but
+//      not when it is a formatting button, which is never explicitly a submit (it is type=button,
+//      or has no type, as in an editor's own form) and whose title, aria-label or whole caption
+//      names a format, or that sits in an editor's toolbar, or whose caption has one to three
+//      characters ("B", "I", "</>"); and never one without a caption (icon buttons whose only
+//      text is a zero-width space);
+//    - the subject goes into a visible single-line text box (an input, or a textarea of one
+//      line) whose name, id, class, placeholder, aria-label or label says subject, title or
+//      topic. It is looked for in widening regions around the body, from the body's parent out,
+//      in the first region that holds such a box and a sending control; the widening stops at
+//      the outermost form around the body (an editor may wrap itself in a form of its own) or at
+//      a landmark (main, dialog, article). The nearest such box before the body wins, else the
+//      first after it;
+//    - failing a named box, the subject goes into a text box only where that cannot be wrong:
+//      the one visible text box of the body's form or composer that nothing (label, placeholder,
+//      aria-label, title, autofill hint, or a name or id beyond generic words such as "field" or
+//      "input") names as anything at all, when every other text box there says it is for a
+//      user name, e-mail, web address, search or the like. A guestbook's "Your name" and "City"
+//      never get a subject;
+//    - without a body surface nothing at all is written; only the parts asked for are looked for,
+//      and the pane asks only for parts that are not empty, so an empty part never erases the
+//      page's own text.
+// 2. write ("write": writeParts): into a field the whole text at once, as a paste would, with
+//    the events typing raises; into a rich editor line by line through the editing commands, so
+//    that the editor sees what changed. Every element written is recorded on
+//    window.threadwickLastFill as { subject: [...], body: [...] } (for a frame editor its frame
+//    element), beside the elements the fields named "subject" and "body" took.
+// 3. read back ("check": readBack): a fill is not believed. What each surface holds is compared
+//    with the text; where an editor threw the typing away (editors that take typing only from
+//    beforeinput redraw themselves from their own model), a synthetic paste of the text follows
+//    (a field is typed into through the editing commands instead), and the pane checks once
+//    more ("check" with final). Only then does a part count as written; a part that did not
+//    arrive is taken off the record.
+//    The paste comes only after a failed check: some editors handle a synthetic paste badly.
+// 4. show ("show": measureFilled): where the recorded elements are on screen, for the pane's
+//    outline. The outline is drawn by the program over the view, never in the page.
+// The keyboard focus, selection and scroll position of the page go back to what they were after
+// every step that moved them.
 (function (args) {
     'use strict';
 
     // A body surface must have room for more than two lines of its own text: smaller boxes are
-    // comment or chat lines, not where a post is written.
+    // comment or chat lines, not where a post is written ...
     const MIN_BODY_LINES = 2.5;
+    // ... unless it says it is the body or is the only multi-line box around: an auto-growing
+    // message box starts at two lines. One-line boxes are never a body.
+    const MIN_GROWING_BODY_LINES = 1.5;
 
-    const SUBJECT_WORDS = /subject|title|topic|betreff|titel|sujet|titre|asunto|t[ií]tulo|oggetto|onderwerp|temat|тема|主题|件名/i;
+    const SUBJECT_WORDS = /subject|title|topic|headline|betreff|titel|sujet|titre|asunto|t[ií]tulo|oggetto|onderwerp|temat|тема|主题|件名/i;
+    const BODY_WORDS = new RegExp(
+        [
+            'body', 'message', 'post', 'content', 'text', 'reply', 'comment', // English
+            'nachricht', 'beitrag', 'inhalt', 'antwort', 'kommentar', // German
+            'contenu', 'r[ée]ponse', 'commentaire', // French
+            'mensaje', 'contenido', 'respuesta', 'comentario', 'mensagem', 'conte[úu]do', // Spanish, Portuguese
+            'messaggio', 'contenuto', 'risposta', 'commento', // Italian
+            'bericht', 'inhoud', 'reactie', // Dutch
+            'wiadomo[śs][ćc]', 'tre[śs][ćc]', 'odpowied[źz]', 'komentarz', // Polish
+            'сообщение', 'текст', 'ответ', 'комментарий', // Russian
+            '内容', '回复', '正文', '本文', 'メッセージ', '返信', 'コメント', // Chinese, Japanese
+        ].join('|'),
+        'i');
     // Inputs for anything but a subject, by their name, id, class, placeholder, label or autofill.
     const NOT_SUBJECT = new RegExp(
         [
@@ -37,9 +92,28 @@
         'i');
     // Names and ids that rule an input out even when its other attributes say "title".
     const NOT_SUBJECT_NAME = /tag|captcha|search|user|pass|mail|url/i;
+    // Words in a name or id that say nothing about what a box is for.
+    const GENERIC_NAME = /^(?:f|t|fld|field|i|in|input|inp|txt|text|textfield|textbox|box|edit|el|elem|element|value|val)$/;
     const TEXT_INPUT_TYPES = new Set(['text', '']);
+    // Titles and aria-labels of formatting buttons.
+    const FORMAT_WORDS = new RegExp(
+        [
+            'bold', 'italic', 'underline', 'strike', 'emphasis', 'strong', 'quote', 'code', 'link',
+            'image', 'picture', 'photo', 'upload', 'attach', 'emoji', 'smil', 'list', 'bullet', 'heading',
+            'font', 'colou?r', 'align', 'indent', 'undo', 'redo', 'table', 'spoiler', 'format', 'mention',
+            'fett', 'kursiv', 'gras', 'italique', 'negrita', 'cursiva', 'grassetto', 'corsivo',
+        ].join('|'),
+        'i');
+    // A caption that is nothing but the name of a format.
+    const FORMAT_CAPTION = new RegExp('^(?:' + FORMAT_WORDS.source + ')$', 'i');
+    const TOOLBAR = '[role=toolbar], [class*=toolbar i], [class*=button-bar i], [class*=buttonbar i]';
+    // Where widening the search for the subject stops, besides the outermost form.
+    const LANDMARK = 'main, [role=main], dialog, [role=dialog], article';
+    // Zero-width characters that editors and icon buttons put into otherwise empty text.
+    const ZERO_WIDTH = /[\u200b-\u200d\u2060\ufeff]/g;
+    // Captions of this many characters or fewer belong to formatting buttons.
+    const MAX_FORMAT_CAPTION = 3;
 
-    const written = { subject: false, body: false };
     const top = document;
 
     function styleOf(element) {
@@ -69,19 +143,43 @@
         return element.getAttribute('aria-readonly') === 'true' || element.getAttribute('aria-disabled') === 'true';
     }
 
+    function attribute(element, name) {
+        return element.getAttribute(name) || '';
+    }
+
     // --- Controls that send a post ---
 
-    // A submit button, or a script-driven button that says something: toolbar buttons of editors
-    // are pictures without text (or links), so they do not count.
+    function captionOf(control) {
+        const text = control.localName === 'input' ? control.value : control.textContent;
+        return text.replace(ZERO_WIDTH, '').trim();
+    }
+
+    function formats(control, caption) {
+        // An explicit submit is a sender whatever it says ("OK", "Ask", "Send with attachment").
+        if ((control.getAttribute('type') || '').toLowerCase() === 'submit')
+            return false;
+        if (FORMAT_WORDS.test(attribute(control, 'title') + ' ' + attribute(control, 'aria-label')))
+            return true;
+        if (FORMAT_CAPTION.test(caption))
+            return true;
+        return (caption.length > 0 && caption.length <= MAX_FORMAT_CAPTION) || control.closest(TOOLBAR) !== null;
+    }
+
+    // A submit button, or a script-driven button that says something; never a formatting button.
     function sends(control) {
         if (control.localName === 'input') {
-            if (control.type === 'submit' || control.type === 'image')
+            if (control.type === 'image')
                 return true;
-            return control.type === 'button' && control.value.trim() !== '';
+            if (control.type !== 'submit' && control.type !== 'button')
+                return false;
+            // A submit without a value shows the browser's own caption.
+            const caption = control.type === 'submit' && !control.hasAttribute('value') ? 'Submit' : captionOf(control);
+            return caption !== '' && !formats(control, caption);
         }
-        if (control.type === 'submit')
-            return true;
-        return control.type === 'button' && control.textContent.trim() !== '';
+        if (control.type !== 'submit' && control.type !== 'button')
+            return false;
+        const caption = captionOf(control);
+        return caption !== '' && !formats(control, caption);
     }
 
     const SENDER_SELECTOR = 'button, input[type=submit i], input[type=image i], input[type=button i]';
@@ -109,7 +207,7 @@
         return null;
     }
 
-    // --- The body ---
+    // --- Step 1: find the surfaces ---
 
     function frameDocument(frame) {
         try {
@@ -142,7 +240,7 @@
 
     function editable(surface) {
         const element = surface.anchor;
-        if (ariaRefuses(element))
+        if (ariaRefuses(element) || (surface.target !== element && ariaRefuses(surface.target)))
             return false;
         if (surface.kind === 'field')
             return !element.matches(':disabled') && !element.readOnly;
@@ -158,6 +256,37 @@
         return height / lineHeight(style);
     }
 
+    // Label texts by the id they are for, gathered once.
+    let labelsFor = null;
+    function labelText(element) {
+        if (!labelsFor) {
+            labelsFor = new Map();
+            for (const label of top.querySelectorAll('label[for]'))
+                labelsFor.set(label.htmlFor, (labelsFor.get(label.htmlFor) || '') + ' ' + label.textContent);
+        }
+        const wrapping = element.closest('label');
+        return (element.id ? labelsFor.get(element.id) || '' : '') + (wrapping ? ' ' + wrapping.textContent : '');
+    }
+
+    function describe(element) {
+        return [attribute(element, 'name'), element.id, attribute(element, 'class'), attribute(element, 'placeholder'),
+                attribute(element, 'aria-label'), attribute(element, 'aria-placeholder'),
+                attribute(element, 'data-placeholder'), attribute(element, 'title'), attribute(element, 'autocomplete'),
+                labelText(element)].join(' ');
+    }
+
+    function multiLine(surface) {
+        return editable(surface) && visible(surface.anchor) && roomInLines(surface) >= MIN_GROWING_BODY_LINES;
+    }
+
+    // A box of about two lines is a body when it says so, or when no other multi-line box shares
+    // its form or composer.
+    function growingBody(surface, surfaces) {
+        if (BODY_WORDS.test(describe(surface.anchor)))
+            return true;
+        return !surfaces.some(other => other !== surface && surface.container.contains(other.anchor) && multiLine(other));
+    }
+
     // The largest surface that passes every test: sizes first, since they are cheap to read, then
     // the other tests from the largest down until one passes.
     function findBody() {
@@ -170,10 +299,15 @@
         }
         surfaces.sort((a, b) => b.area - a.area);
         for (const surface of surfaces) {
-            if (!editable(surface) || !visible(surface.anchor) || roomInLines(surface) < MIN_BODY_LINES)
+            if (!editable(surface) || !visible(surface.anchor))
+                continue;
+            const room = roomInLines(surface);
+            if (room < MIN_GROWING_BODY_LINES)
                 continue;
             surface.container = containerOf(surface.anchor);
-            if (surface.container)
+            if (!surface.container)
+                continue;
+            if (room >= MIN_BODY_LINES || growingBody(surface, surfaces))
                 return surface;
         }
         return null;
@@ -189,65 +323,101 @@
         return null;
     }
 
-    // --- The subject ---
-
-    // Label texts by the id they are for, gathered once.
-    let labelsFor = null;
-    function labelText(input) {
-        if (!labelsFor) {
-            labelsFor = new Map();
-            for (const label of top.querySelectorAll('label[for]'))
-                labelsFor.set(label.htmlFor, (labelsFor.get(label.htmlFor) || '') + ' ' + label.textContent);
-        }
-        const wrapping = input.closest('label');
-        return (input.id ? labelsFor.get(input.id) || '' : '') + (wrapping ? ' ' + wrapping.textContent : '');
+    function typable(box) {
+        if (box.disabled || box.readOnly || ariaRefuses(box))
+            return false;
+        if (box.localName === 'textarea')
+            return true;
+        return TEXT_INPUT_TYPES.has(box.getAttribute('type') === null ? '' : box.type) &&
+               box.inputMode !== 'numeric' && box.inputMode !== 'decimal';
     }
 
-    function describe(input) {
-        return [input.name, input.id, input.className, input.placeholder, input.getAttribute('aria-label') || '',
-                input.getAttribute('autocomplete') || '', labelText(input)].join(' ');
+    // A text box whose every attribute and label says it is for a subject.
+    function namedSubject(box) {
+        if (box.localName === 'textarea' &&
+            roomInLines({ anchor: box, target: box, kind: 'field' }) >= MIN_GROWING_BODY_LINES)
+            return false;
+        return SUBJECT_WORDS.test(describe(box)) &&
+               !NOT_SUBJECT_NAME.test(attribute(box, 'name') + ' ' + box.id) && visible(box);
     }
 
-    function inputsOf(container) {
-        if (container.localName === 'form')
-            return Array.from(container.elements).filter(element => element.localName === 'input');
-        return Array.from(container.querySelectorAll('input'));
-    }
-
-    function typable(input) {
-        return TEXT_INPUT_TYPES.has(input.getAttribute('type') === null ? '' : input.type) && !input.disabled &&
-               !input.readOnly && !ariaRefuses(input) && input.inputMode !== 'numeric' && input.inputMode !== 'decimal';
+    // Nothing says what the box is for: no label, placeholder, aria-label, title or autofill hint,
+    // and only generic words in its name and id.
+    function unnamed(box) {
+        const said = [labelText(box), attribute(box, 'placeholder'), attribute(box, 'aria-label'),
+                      attribute(box, 'aria-labelledby'), attribute(box, 'title')].join('').trim();
+        const autocomplete = attribute(box, 'autocomplete').trim().toLowerCase();
+        if (said !== '' || (autocomplete !== '' && autocomplete !== 'on' && autocomplete !== 'off'))
+            return false;
+        const words = (attribute(box, 'name') + ' ' + box.id).toLowerCase().split(/[^a-z\u00c0-\uffff]+/);
+        return words.every(word => word === '' || GENERIC_NAME.test(word));
     }
 
     function before(element, anchor) {
         return (element.compareDocumentPosition(anchor) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0;
     }
 
-    function findSubject(body) {
-        const inputs = inputsOf(body.container).filter(typable);
-        // Named for a subject: the nearest before the body, else the first after it.
-        let after = null;
-        for (let i = inputs.length - 1; i >= 0; --i) {
-            const input = inputs[i];
-            if (!SUBJECT_WORDS.test(describe(input)) || NOT_SUBJECT_NAME.test(input.name + ' ' + input.id) ||
-                !visible(input))
-                continue;
-            if (before(input, body.anchor))
-                return input;
-            after = input;
-        }
-        if (after)
-            return after;
-        // Otherwise the last plain text box before the body.
-        for (let i = inputs.length - 1; i >= 0; --i) {
-            const input = inputs[i];
-            if (before(input, body.anchor) && !NOT_SUBJECT.test(describe(input)) && visible(input))
-                return input;
-        }
-        return null;
+    function within(region, element) {
+        return region.contains(element) || (region.localName === 'form' && element.form === region);
     }
 
-    // --- Writing like typing ---
+    // The regions around the body, from its parent out to the outermost form or a landmark.
+    function regionsAround(anchor) {
+        const regions = [];
+        for (let node = anchor.parentElement; node && node !== top.body && node !== top.documentElement;
+             node = node.parentElement) {
+            regions.push(node);
+            if (node.localName === 'form' && !(node.parentElement && node.parentElement.closest('form')))
+                break;
+            if (node.matches(LANDMARK))
+                break;
+        }
+        return regions;
+    }
+
+    function boxesIn(region) {
+        const boxes = new Set(region.querySelectorAll('input, textarea'));
+        if (region.localName === 'form')
+            for (const element of region.elements)
+                if (element.localName === 'input' || element.localName === 'textarea')
+                    boxes.add(element);
+        return Array.from(boxes).filter(box => box !== region && typable(box));
+    }
+
+    function findSubject(body) {
+        const regions = regionsAround(body.anchor);
+        if (regions.length > 0) {
+            const named = boxesIn(regions[regions.length - 1]).filter(box => box !== body.anchor && namedSubject(box));
+            for (const region of regions) {
+                const here = named.filter(box => within(region, box));
+                if (here.length === 0 || !holdsSenderIn(region))
+                    continue;
+                const earlier = here.filter(box => before(box, body.anchor));
+                return earlier.length > 0 ? earlier[earlier.length - 1] : here[0];
+            }
+        }
+        // The one text box of the body's form or composer that nothing names, beside boxes that
+        // all say they are for something else.
+        const boxes = boxesIn(body.container).filter(box =>
+            box.localName === 'input' && box !== body.anchor && visible(box));
+        const unnamedBoxes = boxes.filter(unnamed);
+        if (unnamedBoxes.length !== 1)
+            return null;
+        return boxes.every(box => box === unnamedBoxes[0] || NOT_SUBJECT.test(describe(box))) ? unnamedBoxes[0] : null;
+    }
+
+    function findSurfaces() {
+        const body = args.fillBody ? findBody() : (namedBody() || findBody());
+        if (!body)
+            return null;
+        const subject = args.fillSubject ? findSubject(body) : null;
+        return {
+            body: args.fillBody ? body : null,
+            subject: subject ? { anchor: subject, target: subject, kind: 'field' } : null,
+        };
+    }
+
+    // --- Step 2: write ---
 
     // Selects everything in the element, as Ctrl+A would, in its own document.
     function selectAll(target, kind) {
@@ -270,19 +440,16 @@
         return kind === 'field' ? target.value : target.textContent;
     }
 
-    // Text and paragraph breaks through the editing commands, which raise beforeinput and input
-    // as typing does; editors listen to them. A field takes the whole text at once, newlines and
-    // all; a rich editor gets each line, with Enter between them.
+    // Text and paragraph breaks through the editing commands, which raise input as typing does;
+    // editors listen to it. A field takes the whole text at once, newlines and all; a rich editor
+    // gets each line, with Enter between them.
     function typeText(target, kind, text) {
         const doc = target.ownerDocument;
         selectAll(target, kind);
-        if (text === '')
-            return doc.execCommand('delete', false);
         if (kind === 'field')
             return doc.execCommand('insertText', false, text);
-        const lines = text.split('\n');
         let ok = true;
-        lines.forEach((line, index) => {
+        text.split('\n').forEach((line, index) => {
             if (index > 0)
                 ok = doc.execCommand('insertParagraph', false) && ok;
             if (line !== '')
@@ -294,7 +461,7 @@
         return ok;
     }
 
-    // The value and its events, for a field whose page refused the editing commands.
+    // The value and its events, for a field that did not take the editing commands.
     function setValue(target, text) {
         target.value = text;
         target.dispatchEvent(new Event('input', { bubbles: true }));
@@ -313,12 +480,25 @@
         target.dispatchEvent(new InputEvent('input', { bubbles: true, inputType: 'insertText', data: text }));
     }
 
-    function write(target, kind, text) {
+    // A field, focused and selected as a user would, takes the whole text at once, as a paste
+    // would put it there, with the input and change events that its page listens to. The editing
+    // commands would write it a line at a time, at a cost that grows with the whole page (tens of
+    // milliseconds a line on a page of 10,000 fields); they are the second way in, for a field
+    // whose page threw the value away.
+    function writeField(target, text) {
+        selectAll(target, 'field');
+        target.setRangeText(text, 0, target.value.length, 'end');
+        target.dispatchEvent(new InputEvent('input', { bubbles: true, inputType: 'insertText', data: text }));
+        target.dispatchEvent(new Event('change', { bubbles: true }));
+    }
+
+    // Through the editing commands; where they changed nothing that was due, they did not reach
+    // the element, and its text is set directly.
+    function typeInto(surface) {
+        const { target, kind, text } = surface;
         const was = contentOf(target, kind);
         const typed = typeText(target, kind, text);
-        const now = contentOf(target, kind);
-        // Typing that changed nothing where a change was due did not reach the element.
-        if (!typed && now === was && was !== text) {
+        if (!typed && contentOf(target, kind) === was && was !== text) {
             if (kind === 'field')
                 setValue(target, text);
             else
@@ -326,7 +506,126 @@
         }
     }
 
+    function write(surface) {
+        if (surface.kind === 'field')
+            writeField(surface.target, surface.text);
+        else
+            typeInto(surface);
+    }
+
+    function record() {
+        if (!window.threadwickLastFill)
+            window.threadwickLastFill = { subject: [], body: [] };
+        return window.threadwickLastFill;
+    }
+
+    function writeParts(found) {
+        const pending = {};
+        const recorded = record();
+        for (const part of ['subject', 'body']) {
+            const surface = found[part];
+            if (!surface)
+                continue;
+            surface.text = part === 'subject' ? String(args.subject).replace(/\r\n?|\n/g, ' ')
+                                              : String(args.body).replace(/\r\n?/g, '\n');
+            pending[part] = surface;
+            recorded[part].push(surface.anchor);
+            write(surface);
+        }
+        window.threadwickPendingFill = pending;
+        return pending;
+    }
+
+    // --- Step 3: read back ---
+
+    function normalized(text) {
+        return text.replace(ZERO_WIDTH, '').replace(/\s+/g, ' ').trim();
+    }
+
+    // Still on the page, and holding the text: rich editors may lay it out in paragraphs, so
+    // white space counts only as a separator.
+    function arrived(surface) {
+        const { anchor, target, kind, text } = surface;
+        if (!anchor.isConnected || !target.isConnected || !target.ownerDocument.defaultView)
+            return false;
+        if (kind === 'field')
+            return target.value.replace(/\r\n?/g, '\n') === text;
+        return normalized(target.innerText) === normalized(text);
+    }
+
+    // A paste of the text, as the clipboard would deliver it, over everything the editor holds.
+    function pasteText(surface) {
+        const { target, text } = surface;
+        selectAll(target, 'rich');
+        const data = new DataTransfer();
+        data.setData('text/plain', text);
+        target.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
+    }
+
+    function unrecord(part, surface) {
+        const list = record()[part];
+        const at = list.indexOf(surface.anchor);
+        if (at >= 0)
+            list.splice(at, 1);
+    }
+
+    // Which parts arrived; a part that did not gets its second way in, unless this is the last
+    // check. Returns { subject, body, again }: again when the pane should check once more.
+    function readBack() {
+        const pending = window.threadwickPendingFill || {};
+        const result = { subject: false, body: false, again: false };
+        for (const part of ['subject', 'body']) {
+            const surface = pending[part];
+            if (!surface)
+                continue;
+            if (arrived(surface)) {
+                result[part] = true;
+                delete pending[part];
+            } else if (!args.final && surface.anchor.isConnected && surface.target.isConnected) {
+                if (surface.kind === 'field')
+                    typeInto(surface);
+                else
+                    pasteText(surface);
+                result.again = true;
+            } else {
+                unrecord(part, surface);
+                delete pending[part];
+            }
+        }
+        return result;
+    }
+
+    // --- Step 4: show ---
+
+    // The visible parts of the recorded elements, in CSS pixels of the top document's viewport.
+    function measureFilled() {
+        const recorded = window.threadwickLastFill;
+        const rects = [];
+        if (!recorded)
+            return rects;
+        const width = top.documentElement.clientWidth || window.innerWidth;
+        const height = top.documentElement.clientHeight || window.innerHeight;
+        for (const element of recorded.subject.concat(recorded.body)) {
+            if (!element.isConnected || !visible(element))
+                continue;
+            const rect = element.getBoundingClientRect();
+            const left = Math.max(rect.left, 0), topEdge = Math.max(rect.top, 0);
+            const right = Math.min(rect.right, width), bottom = Math.min(rect.bottom, height);
+            if (right > left && bottom > topEdge)
+                rects.push([left, topEdge, right - left, bottom - topEdge]);
+        }
+        return rects;
+    }
+
     // --- Focus and scroll, put back afterwards ---
+
+    function ranges(doc) {
+        const selection = doc.getSelection();
+        const list = [];
+        for (let i = 0; selection && i < selection.rangeCount; ++i)
+            list.push(selection.getRangeAt(i).cloneRange());
+        return list;
+    }
 
     function remember() {
         const state = { active: top.activeElement, x: window.scrollX, y: window.scrollY, inner: null, selection: null };
@@ -351,14 +650,6 @@
         return state;
     }
 
-    function ranges(doc) {
-        const selection = doc.getSelection();
-        const list = [];
-        for (let i = 0; selection && i < selection.rangeCount; ++i)
-            list.push(selection.getRangeAt(i).cloneRange());
-        return list;
-    }
-
     function restoreRanges(doc, list) {
         const selection = doc.getSelection();
         if (!selection || !list)
@@ -370,60 +661,103 @@
 
     function restore(state, touched) {
         const active = state.active;
-        if (!active || active === top.body || active === top.documentElement) {
+        if (!active || active === top.body || active === top.documentElement || !active.isConnected) {
             if (top.activeElement && top.activeElement !== top.body)
                 top.activeElement.blur();
+        } else if (active.localName === 'iframe' && state.inner) {
+            active.focus({ preventScroll: true });
+            const inner = state.inner;
+            if (inner.active && inner.active !== inner.doc.body && !inner.active.isContentEditable)
+                inner.active.focus({ preventScroll: true });
+            else if (inner.doc.body)
+                inner.doc.body.focus({ preventScroll: true });
+            if (!touched.has(inner.doc.body))
+                restoreRanges(inner.doc, inner.ranges);
         } else {
-            if (active.localName === 'iframe' && state.inner) {
-                active.focus({ preventScroll: true });
-                const inner = state.inner;
-                if (inner.active && inner.active !== inner.doc.body && !inner.active.isContentEditable)
-                    inner.active.focus({ preventScroll: true });
-                else if (inner.doc.body)
-                    inner.doc.body.focus({ preventScroll: true });
-                if (!touched.has(inner.doc.body))
-                    restoreRanges(inner.doc, inner.ranges);
-            } else {
-                active.focus({ preventScroll: true });
-                if (!touched.has(active)) {
-                    if (state.selection)
-                        active.setSelectionRange(state.selection[0], state.selection[1], state.selection[2]);
-                    else if (state.ranges)
-                        restoreRanges(top, state.ranges);
-                }
+            active.focus({ preventScroll: true });
+            if (!touched.has(active)) {
+                if (state.selection)
+                    active.setSelectionRange(state.selection[0], state.selection[1], state.selection[2]);
+                else if (state.ranges)
+                    restoreRanges(top, state.ranges);
             }
+        }
+        // The text written into an editor stays selected otherwise, and shows as a highlight
+        // that the next key would replace: the caret goes to its end in an editor that has the
+        // focus again, and elsewhere the selection goes (moving it would focus the editor).
+        for (const target of touched) {
+            if (target.localName === 'input' || target.localName === 'textarea')
+                continue;
+            const doc = target.ownerDocument;
+            const selection = doc.getSelection();
+            if (!selection || selection.rangeCount === 0 || !target.contains(selection.anchorNode) || selection.isCollapsed)
+                continue;
+            const holder = doc === top ? target : doc.defaultView && doc.defaultView.frameElement;
+            if (top.activeElement === holder)
+                selection.collapseToEnd();
+            else
+                selection.removeAllRanges();
         }
         window.scrollTo(state.x, state.y);
     }
 
+    // Runs a step that may move the focus, and puts focus and scroll back whatever it met.
+    function keepingFocus(step, touched) {
+        const state = remember();
+        try {
+            return step();
+        } finally {
+            try {
+                restore(state, touched);
+            } catch (failure) {
+                // a page that breaks the focus keeps what it has
+            }
+        }
+    }
+
+    if (args.step === 'start') {
+        // A new Auto Insert: nothing of it written yet.
+        window.threadwickLastFill = { subject: [], body: [] };
+        window.threadwickPendingFill = {};
+        return true;
+    }
+    if (args.step === 'show')
+        return measureFilled();
+    if (args.step === 'check') {
+        const pending = window.threadwickPendingFill || {};
+        const touched = new Set(Object.values(pending).map(surface => surface.target));
+        try {
+            return keepingFocus(readBack, touched);
+        } catch (failure) {
+            return { subject: false, body: false, again: false };
+        }
+    }
+    // "write": the parts that were typed somewhere; the check says which arrived. Editors that
+    // wake up on focus need the page focused first: until the focus the pane took has arrived,
+    // nothing is written.
+    if (args.awaitFocus && !top.hasFocus())
+        return { unfocused: true };
+    const typed = { subject: false, body: false };
+    record();
+    window.threadwickPendingFill = {};
     if (!args.fillSubject && !args.fillBody)
-        return written;
-    const state = remember();
+        return typed;
     const touched = new Set();
     try {
-        const body = args.fillBody ? findBody() : (namedBody() || findBody());
-        if (!body)
-            return written;
-        const subject = args.fillSubject ? findSubject(body) : null;
-        // The text as a line editor or memo gives it: the page sees newlines only.
-        const bodyText = String(args.body).replace(/\r\n?/g, '\n');
-        const last = window.threadwickLastFill || (window.threadwickLastFill = { subject: [], body: [] });
-        if (subject) {
-            last.subject.push(subject);
-            touched.add(subject);
-            write(subject, 'field', String(args.subject).replace(/\r\n?|\n/g, ' '));
-            written.subject = true;
-        }
-        if (args.fillBody) {
-            last.body.push(body.anchor);
-            touched.add(body.target);
-            write(body.target, body.kind, bodyText);
-            written.body = true;
-        }
+        keepingFocus(() => {
+            const found = findSurfaces();
+            if (!found)
+                return;
+            for (const part of ['subject', 'body'])
+                if (found[part])
+                    touched.add(found[part].target);
+            writeParts(found);
+        }, touched);
     } catch (failure) {
-        // A page that breaks the search or the writing keeps what was written so far.
-    } finally {
-        restore(state, touched);
+        // A page that breaks the search or the writing keeps what was written so far; the check
+        // tells what arrived.
     }
-    return written;
+    typed.subject = 'subject' in window.threadwickPendingFill;
+    typed.body = 'body' in window.threadwickPendingFill;
+    return typed;
 })

@@ -5,6 +5,7 @@
 #include "ForumServer.h"
 #include "ui/FMain.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,6 +38,9 @@ const TLibrary Libraries[] = {
     {"/lib/jquery/", "THREADWICK_JQUERY", "jquery.min.js"},
     {"/lib/node/", "THREADWICK_NODE_MODULES", "sceditor/minified/jquery.sceditor.bbcode.min.js"},
     {"/lib/node/", "THREADWICK_NODE_MODULES", "quill/dist/quill.js"},
+    {"/lib/node/", "THREADWICK_NODE_MODULES", "ckeditor5/dist/browser/ckeditor5.umd.js"},
+    {"/lib/node/", "THREADWICK_NODE_MODULES", "tinymce/tinymce.min.js"},
+    {"/lib/prosemirror/", "THREADWICK_PROSEMIRROR", "prosemirror.js"},
 };
 
 // True when some field, editing host or editable frame of the page holds the text: the last
@@ -145,27 +149,37 @@ protected:
         return found;
     }
 
-    // The three steps of the button, awaited: which fields by name, then which parts found.
-    struct TSteps
+    // Clicks the real "Auto Insert" button and waits until its whole chain has run; the outline
+    // it showed then. nullopt when the chain did not end.
+    static std::optional<TBrowserPane::TOutline> ClickAutoInsert()
     {
-        bool Subject = false;
-        bool Body = false;
-        TBrowserPane::TPostParts Found;
-    };
-    static std::optional<TSteps> AutoInsertAndWait()
-    {
-        auto steps = std::make_shared<std::optional<TSteps>>();
-        TBrowserPane* pane = &Pane();
-        pane->FillField(QStringLiteral("subject"), Subject, [pane, steps](bool subject) {
-            pane->FillField(QStringLiteral("body"), Body, [pane, steps, subject](bool body) {
-                pane->FillPost(Subject, Body, {!subject, !body},
-                               [steps, subject, body](TBrowserPane::TPostParts found) {
-                                   *steps = TSteps{subject, body, found};
-                               });
+        auto shown = std::make_shared<std::optional<TBrowserPane::TOutline>>();
+        const QMetaObject::Connection connection = QObject::connect(
+            &Pane(), &TBrowserPane::FillStageReached, [shown](TBrowserPane::TFillStage stage) {
+                if (stage == TBrowserPane::TFillStage::Shown)
+                    *shown = Pane().ShownOutline();
             });
-        });
-        WaitUntil([&] { return steps->has_value(); });
-        return *steps;
+        QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
+        WaitUntil([&] { return shown->has_value(); });
+        QObject::disconnect(connection);
+        return *shown;
+    }
+
+    // Types the message into the window, with the keyboard focus in its body, as a user would.
+    static void TypeMessage(const QString& subject, const QString& body)
+    {
+        Window->edtSubject->setText(subject);
+        Window->memBody->setPlainText(body);
+        Window->memBody->setFocus(Qt::OtherFocusReason);
+    }
+
+    static QString Value(const QString& selector)
+    {
+        return Run(QStringLiteral(
+                       "(function (e) { return e ? (e.isContentEditable ? e.innerText : e.value) : null; })"
+                       "(document.querySelector(%1))")
+                       .arg(Json(selector)))
+            .toString();
     }
 
     static QString Missing;
@@ -180,13 +194,13 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
     const struct
     {
         const char* Page;
-        const char* Focus;  // focused before Auto Insert, and so after it; nullptr: nothing
-        const char* Submit; // the page's own send control
-        const char* Path;   // where the page sends the post
-        const char* SubjectField;
+        const char* Focus;        // focused in the page before Auto Insert, and so after it; nullptr: nothing
+        const char* Submit;       // the page's own send control
+        const char* Path;         // where the page sends the post
+        const char* SubjectField; // nullptr: the page has no subject box, and no field gets it
         const char* BodyField;
         bool Html;             // the editor sends HTML
-        const char* Untouched; // a field that keeps its value: name=value
+        const char* Untouched; // a field that keeps its value: name=value; nullptr: none
     } cases[] = {
         {"/autoinsert/phpbb.html", "#keywords", "input[name=post]", "/post/phpbb", "subject", "message",
          false, "poll_title="},
@@ -202,6 +216,36 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
          "send="},
         {"/autoinsert/quill.html", nullptr, "button.post", "/post/quill", "headline", "content", true,
          "author=Guest"},
+        // Editor families: beforeinput-only typing, a frame editor, a .ProseMirror host.
+        {"/autoinsert/ckeditor5.html", nullptr, "#thread button[type=submit]", "/post/ckeditor5",
+         "thread[title]", "thread[message]", true, nullptr},
+        {"/autoinsert/tinymce.html", "#sujet", "input[name=envoyer]", "/post/tinymce", "sujet", "texte", true,
+         "envoyer=Envoyer"},
+        {"/autoinsert/prosemirror.html", nullptr, "#post", "/post/prosemirror", "title", "content", true,
+         nullptr},
+        // A message box of two lines that grows, below a toolbar of lettered buttons.
+        {"/autoinsert/autosize.html", nullptr, "button[type=submit]", "/post/autosize", "topic_name",
+         "md_source", false, nullptr},
+        // The title outside the editor's wrapper, whose buttons are not senders.
+        {"/autoinsert/markdown.html", nullptr, "#publish", "/post/markdown", "title", "raw", false, nullptr},
+        {"/autoinsert/sendrow.html", nullptr, ".send", "/post/sendrow", "title", "text", false, nullptr},
+        {"/autoinsert/titlearea.html", nullptr, "button[type=submit]", "/post/titlearea", "q_title", "q_text",
+         false, nullptr},
+        {"/autoinsert/nested.html", nullptr, "#outer input[type=submit]", "/post/nested", "topic", "message",
+         false, nullptr},
+        // Only real focus takes the frame editor's placeholder away.
+        {"/autoinsert/focuswake.html", nullptr, "#f input[type=submit]", "/post/focuswake", "subj", "msg",
+         true, nullptr},
+        // The one text box of the form, which nothing names: the subject's box.
+        {"/autoinsert/lonebox.html", nullptr, "input[type=submit]", "/post/lonebox", "t1", "t2", false,
+         nullptr},
+        // No box for a subject: the name and city, the comment's author and the search stay empty.
+        {"/autoinsert/guestbook.html", nullptr, "input[type=submit]", "/post/guestbook", nullptr, "gb_text",
+         false, "gb_c="},
+        {"/autoinsert/comment.html", "#author", "input[name=submit]", "/post/comment", nullptr, "comment",
+         false, "author="},
+        {"/autoinsert/quickreply.html", nullptr, "input[name=post]", "/post/quickreply", nullptr,
+         "qr_message", false, "topic_id=42"},
     };
     TMessageRecorder recorder;
     for (const auto& c : cases) {
@@ -213,25 +257,34 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
                     : QStringLiteral("document.body");
         if (c.Focus)
             Run(focused + QStringLiteral(".focus()"));
-        Window->edtSubject->setText(Subject);
-        Window->memBody->setPlainText(Body);
-        QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
-        ASSERT_TRUE(WaitUntil([] { return Holds(Body.section(QLatin1Char('\n'), -1)); }, 10000));
+        TypeMessage(Subject, Body);
+        const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
+        ASSERT_TRUE(outline.has_value());
+        EXPECT_FALSE(outline->Rects.isEmpty());
+        EXPECT_TRUE(Holds(Body.section(QLatin1Char('\n'), -1)));
         EXPECT_TRUE(Run(QStringLiteral("document.activeElement === ") + focused).toBool())
             << Run(QStringLiteral("document.activeElement.outerHTML.slice(0, 80)")).toString().toStdString();
+        EXPECT_EQ(QApplication::focusWidget(), Window->memBody);
 
         Run(QStringLiteral("document.querySelector('%1').click()").arg(QLatin1String(c.Submit)));
         const std::optional<TReceived> post = Post(QLatin1String(c.Path));
         ASSERT_TRUE(post.has_value());
         QString body = post->Fields.value(QLatin1String(c.BodyField));
         body = c.Html ? HtmlText(body) : body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        EXPECT_EQ(post->Fields.value(QLatin1String(c.SubjectField)).toStdString(), Subject.toStdString())
-            << post->Body.toStdString();
+        if (c.SubjectField) {
+            EXPECT_EQ(post->Fields.value(QLatin1String(c.SubjectField)).toStdString(), Subject.toStdString())
+                << post->Body.toStdString();
+        } else {
+            for (auto field = post->Fields.cbegin(); field != post->Fields.cend(); ++field)
+                EXPECT_NE(field.value(), Subject) << field.key().toStdString();
+        }
         EXPECT_EQ(body.toStdString(), Body.toStdString()) << post->Body.toStdString();
-        const QString untouched = QLatin1String(c.Untouched);
-        EXPECT_EQ(post->Fields.value(untouched.section(QLatin1Char('='), 0, 0)),
-                  untouched.section(QLatin1Char('='), 1))
-            << untouched.toStdString();
+        if (c.Untouched) {
+            const QString untouched = QLatin1String(c.Untouched);
+            EXPECT_EQ(post->Fields.value(untouched.section(QLatin1Char('='), 0, 0)),
+                      untouched.section(QLatin1Char('='), 1))
+                << untouched.toStdString();
+        }
     }
     EXPECT_TRUE(recorder.Boxes().isEmpty());
 }
@@ -246,6 +299,9 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
         {"/autoinsert/login.html", "#username"},
         {"/autoinsert/search.html", "#keywords"},
         {"/autoinsert/readonly.html", "#comment"},
+        {"/autoinsert/ariareadonly.html", "#subj"},
+        // The editor is in a frame of another origin: not even the subject box is written.
+        {"/autoinsert/crossframe.html", "#subj"},
         {"/noforms.html", nullptr},
     };
     for (const auto& c : cases) {
@@ -254,34 +310,121 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
         if (c.Focus)
             Run(QStringLiteral("document.querySelector('%1').focus()").arg(QLatin1String(c.Focus)));
         const QString before = Run(QLatin1String(SnapshotScript)).toString();
-        const std::optional<TSteps> steps = AutoInsertAndWait();
-        ASSERT_TRUE(steps.has_value());
-        EXPECT_FALSE(steps->Found.Subject);
-        EXPECT_FALSE(steps->Found.Body);
+        TypeMessage(Subject, Body);
+        const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
+        ASSERT_TRUE(outline.has_value());
+        EXPECT_TRUE(outline->Rects.isEmpty());
         EXPECT_EQ(Run(QLatin1String(SnapshotScript)).toString(), before);
         if (c.Focus) {
             EXPECT_TRUE(Run(QStringLiteral("document.activeElement === document.querySelector('%1')")
                                 .arg(QLatin1String(c.Focus)))
                             .toBool());
         }
+        EXPECT_EQ(QApplication::focusWidget(), Window->memBody);
     }
     EXPECT_TRUE(Server->Received().isEmpty());
 }
 
-// The field named "body" takes the body; the subject still goes into the title box beside it.
-TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBody)
+// An empty part is not looked for: the page's own text in that place stays.
+TEST_F(AutoInsert, AnEmptyPartLeavesThePagesTextAlone)
+{
+    const struct
+    {
+        const char* Subject;
+        const char* Body;
+        const char* Title;  // afterwards
+        const char* Editor; // afterwards
+    } cases[] = {
+        {"", "", "My saved title", "My saved draft"},
+        {"New title", "", "New title", "My saved draft"},
+        {"", "New text", "My saved title", "New text"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Subject) + "|" + c.Body);
+        ASSERT_TRUE(OpenPage(QStringLiteral("/autoinsert/draft.html")));
+        TypeMessage(QString::fromUtf8(c.Subject), QString::fromUtf8(c.Body));
+        ASSERT_TRUE(ClickAutoInsert().has_value());
+        EXPECT_EQ(Value(QStringLiteral("#headline")).toStdString(), c.Title);
+        EXPECT_EQ(Value(QStringLiteral("#editor")).toStdString(), c.Editor);
+    }
+}
+
+// Pages that break the fill: nothing lands where it should not, and the focus and the scroll
+// position are as they were.
+TEST_F(AutoInsert, SurvivesPagesThatFightBack)
+{
+    const struct
+    {
+        const char* Page;
+        const char* Focus;
+        const char* Subject; // #subj afterwards: "S" for the subject
+        const char* Text;    // #text afterwards: "B" for the body; nullptr: no such field
+    } cases[] = {
+        // The editor is removed by its first input event: the subject box is a subject box still.
+        {"/autoinsert/removed.html", "#find", "S", nullptr},
+        {"/autoinsert/throws.html", nullptr, "S", "B"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Page);
+        ASSERT_TRUE(OpenPage(QLatin1String(c.Page)));
+        if (c.Focus)
+            Run(QStringLiteral("document.querySelector('%1').focus({ preventScroll: true })")
+                    .arg(QLatin1String(c.Focus)));
+        Run(QStringLiteral("window.scrollTo(0, 700)"));
+        const int scrolled = Run(QStringLiteral("window.scrollY")).toInt();
+        TypeMessage(Subject, Body);
+        ASSERT_TRUE(ClickAutoInsert().has_value());
+        const auto expected = [](const char* code) { return QLatin1String(code) == "S" ? Subject : Body; };
+        EXPECT_EQ(Value(QStringLiteral("#subj")).toStdString(), expected(c.Subject).toStdString());
+        if (c.Text) {
+            EXPECT_EQ(Value(QStringLiteral("#text")).toStdString(), expected(c.Text).toStdString());
+        }
+        EXPECT_EQ(Run(QStringLiteral(
+                          "document.querySelector('#find') ? document.querySelector('#find').value : ''"))
+                      .toString(),
+                  QString());
+        EXPECT_EQ(Run(QStringLiteral("window.scrollY")).toInt(), scrolled);
+        if (c.Focus) {
+            EXPECT_TRUE(Run(QStringLiteral("document.activeElement === document.querySelector('%1')")
+                                .arg(QLatin1String(c.Focus)))
+                            .toBool());
+        }
+        EXPECT_EQ(QApplication::focusWidget(), Window->memBody);
+    }
+}
+
+// The field named "body" takes the body; the subject still goes into the title box beside it, and
+// both are outlined where they are on screen.
+TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBodyAndOutlinesBoth)
 {
     ASSERT_TRUE(OpenPage(QStringLiteral("/autoinsert/namedbody.html")));
-    const std::optional<TSteps> steps = AutoInsertAndWait();
-    ASSERT_TRUE(steps.has_value());
-    EXPECT_FALSE(steps->Subject);
-    EXPECT_TRUE(steps->Body);
-    EXPECT_TRUE(steps->Found.Subject);
-    EXPECT_FALSE(steps->Found.Body);
-    EXPECT_EQ(Run(QStringLiteral("document.getElementById('t').value")).toString().toStdString(),
-              Subject.toStdString());
-    EXPECT_EQ(Run(QStringLiteral("document.getElementById('b').value")).toString().toStdString(),
-              Body.toStdString());
+    TypeMessage(Subject, Body);
+    const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
+    ASSERT_TRUE(outline.has_value());
+    EXPECT_EQ(Value(QStringLiteral("#t")).toStdString(), Subject.toStdString());
+    EXPECT_EQ(Value(QStringLiteral("#b")).toStdString(), Body.toStdString());
+    EXPECT_FALSE(outline->Warning);
+    const qreal zoom = Pane().Page()->zoomFactor();
+    // What of them the view shows.
+    const QVariantList viewport =
+        Run(QStringLiteral("[document.documentElement.clientWidth, document.documentElement.clientHeight]"))
+            .toList();
+    const QRect shown =
+        QRectF(0, 0, viewport[0].toReal() * zoom, viewport[1].toReal() * zoom).toAlignedRect();
+    QList<QRect> fields;
+    for (const char* id : {"t", "b"}) {
+        const QVariantList r = Run(QStringLiteral("(function (r) { return [r.x, r.y, r.width, r.height]; })"
+                                                  "(document.getElementById('%1').getBoundingClientRect())")
+                                       .arg(QLatin1String(id)))
+                                   .toList();
+        fields << QRectF(r[0].toReal() * zoom, r[1].toReal() * zoom, r[2].toReal() * zoom,
+                         r[3].toReal() * zoom)
+                      .toAlignedRect()
+                      .intersected(shown);
+    }
+    EXPECT_EQ(outline->Rects, fields);
+    // The outline goes away by itself, and the page never held any of it.
+    EXPECT_TRUE(WaitUntil([] { return Pane().ShownOutline().Rects.isEmpty(); }, 10000));
 }
 
 } // namespace
