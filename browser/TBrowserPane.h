@@ -51,6 +51,20 @@ public:
     // address of the document still on screen. Empty before the first navigation.
     QList<QUrl> DocumentAddresses() const;
 
+    // Where a paste would land: the origin of the document that holds the keyboard focus, followed
+    // from the top document through the focused frames. InFrame when that is a frame's; Known
+    // false when a focused frame's origin cannot be told (its address is none of the web's, or it
+    // left the address it was given).
+    struct TFocusedSite
+    {
+        QUrl Origin;
+        bool InFrame = false;
+        bool Known = true;
+    };
+    using TFocusedSiteDone = std::function<void(const TFocusedSite& site)>;
+    // Tells done from the event loop; with no page shown, the top document's (empty) origin.
+    void FocusedSite(TFocusedSiteDone done);
+
     // The two parts of a new post.
     struct TPostParts
     {
@@ -72,6 +86,10 @@ public:
     // Where the shared browser profile keeps cookies, cache and site data: by default the user's
     // data directory; an empty directory keeps nothing on disk. Call before the first navigation.
     static void SetProfileDirectory(const QString& directory);
+
+signals:
+    // The page shown is on another address (pushState included), or its certificate was refused.
+    void SiteChanged(const QUrl& address, bool certificateRefused);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

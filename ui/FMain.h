@@ -21,6 +21,7 @@ class QTabWidget;
 class QToolButton;
 class TBrowserPane;
 class TMessageBox;
+class TSiteIndicator;
 class TSkinData;
 
 class TfrmMain : public TSkinForm
@@ -90,6 +91,8 @@ public:
     QToolButton* bsSkinSpeedButton2 = nullptr;
     QToolButton* bsSkinSpeedButton4 = nullptr;
     QToolButton* bsSkinSpeedButton3 = nullptr;
+    // Beside the speed buttons: the site of the page shown.
+    TSiteIndicator* lblSite = nullptr;
     // Non-visual parts
     TSkinData* bsSkinData1 = nullptr;
     TMessageBox* msgMain = nullptr;
