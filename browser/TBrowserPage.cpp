@@ -181,18 +181,18 @@ bool TBrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
         const bool usersOwn = FUserAskedAt >= 0 && PageTime() - FUserAskedAt < UserNavigationGraceMs;
         FUserAskedAt = -1;
         // Only the user takes a local page to the network: a link, a form, a frame of the page or
-        // its history.back() do not, whatever the engine names as their initiator.
-        // The page being left is the one shown or, while the engine has yet to record it, the one
-        // the history holds: a local page's script runs before its entry is recorded.
+        // its history.back() do not, whatever the engine names as their initiator. The page being
+        // left is the one shown or, while the engine has yet to record it, the one the history
+        // holds: a local page's script runs before its entry is recorded.
         const bool leavingLocal =
             QWebEnginePage::url().isLocalFile() || history()->currentItem().url().isLocalFile();
         if (!usersOwn && leavingLocal && !StaysLocal(url))
             return false;
         const bool accepted = QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+        FUserTarget = accepted && usersOwn ? url : QUrl();
         // A local page runs scripts only when it is the program's own: a saved or downloaded page
         // could otherwise send what it likes by routes no request passes through (WebRTC,
         // WebTransport, the names it looks up).
-        FUserTarget = accepted && usersOwn ? url : QUrl();
         if (accepted)
             settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
                                      !url.isLocalFile() || TLocalContentGuard::IsOwnPage(url));
