@@ -12,11 +12,11 @@ namespace {
 
 // Schemes whose content comes from the computer itself or from the page's own memory; every
 // other scheme (http, https, ws, wss and whatever the engine may add) can leave the computer.
-bool StaysLocal(const QUrl& address)
+bool StaysLocal(const QString& scheme)
 {
     static const QStringList local = {QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
                                       QStringLiteral("about"), QStringLiteral("qrc")};
-    return local.contains(address.scheme());
+    return local.contains(scheme);
 }
 
 std::optional<QStringList>& OwnDirectories()
@@ -53,9 +53,10 @@ bool TLocalContentGuard::IsOwnPage(const QUrl& page)
 bool TLocalContentGuard::Refused(bool topLevel, const QUrl& firstParty, const QUrl& initiator,
                                  const QUrl& request)
 {
-    if (request.scheme() == QLatin1String("qrc"))
+    const QString scheme = request.scheme();
+    if (scheme == QLatin1String("qrc"))
         return !IsOwnPage(firstParty);
-    if (StaysLocal(request))
+    if (StaysLocal(scheme))
         return false;
     if (initiator.scheme() == QLatin1String("file"))
         return true;
