@@ -109,6 +109,8 @@ void BM_LocalPageLoad(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QUrl url(WritePage(dir));
+    // The page runs its scripts as the program's own pages (the practice forum) do.
+    TLocalContentGuard::SetOwnDirectories({dir.path()});
     // Two profiles alike but for the guard; neither keeps anything on disk.
     TCountingGuard guard;
     QWebEngineProfile plainProfile;

@@ -21,19 +21,19 @@ TBrowserDialogHook& Hook()
     return hook;
 }
 
-// Longest line of a page's text in a box, and most characters shown of it: a page cannot make a
-// box wider or taller than the screen.
+// Longest line of a page's text in a box, most lines and most characters shown of it: a page
+// cannot make a box wider or taller than the screen.
 constexpr int LongestLine = 100;
+constexpr int MostLines = 25;
 constexpr int LongestText = 2000;
 
-// The text as the message box shows it: "&" kept literal (it would mark a mnemonic), long lines
-// broken at blanks, overlong text cut.
-QString BoxText(const QString& text)
+const QChar Ellipsis(0x2026);
+
+// The text in lines of at most LongestLine characters, long lines broken at blanks.
+QStringList WrappedLines(const QString& text)
 {
-    QString cut = text.size() > LongestText ? text.left(LongestText) + QChar(0x2026) : text;
-    cut = TMessageLabel::Lines(cut);
     QStringList lines;
-    for (QString line : cut.split(QLatin1Char('\n'))) {
+    for (QString line : TMessageLabel::Lines(text).split(QLatin1Char('\n'))) {
         while (line.size() > LongestLine) {
             qsizetype at = line.lastIndexOf(QLatin1Char(' '), LongestLine);
             if (at <= 0)
@@ -43,7 +43,15 @@ QString BoxText(const QString& text)
         }
         lines << line;
     }
-    return lines.join(QLatin1Char('\n')).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return lines;
+}
+
+// The text as the message box shows it: "&" kept literal (it would mark a mnemonic), long lines
+// broken at blanks, overlong text cut.
+QString BoxText(const QString& text)
+{
+    const QString cut = text.size() > LongestText ? text.left(LongestText) + Ellipsis : text;
+    return WrappedLines(cut).join(QLatin1Char('\n')).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 // Alerts, confirmations and prompts in the skinned message box, under the dialog's caption.
@@ -123,6 +131,19 @@ bool AskSavePath(QWidget* parent, TBrowserDialog& dialog)
 }
 
 } // namespace
+
+QString PageText(const QString& text)
+{
+    const bool tooLong = text.size() > LongestText;
+    QStringList lines = WrappedLines(tooLong ? text.left(LongestText) : text);
+    const bool tooTall = lines.size() > MostLines;
+    if (tooTall)
+        lines.resize(MostLines);
+    QString shown = lines.join(QLatin1Char('\n'));
+    if (tooLong || tooTall)
+        shown += Ellipsis;
+    return shown;
+}
 
 QString BrowserDialogCaption(const QString& caption)
 {

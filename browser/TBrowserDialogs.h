@@ -29,6 +29,11 @@ struct TBrowserDialog
 // "Web Browser" gets "Web Browser:  " in front.
 QString BrowserDialogCaption(const QString& caption);
 
+// A page's own text as a dialog shows it: at most 2,000 characters in at most 25 lines, lines
+// longer than a box is wide broken at blanks, so that a page cannot push the box (and the line
+// naming who speaks, and its buttons) off the screen.
+QString PageText(const QString& text);
+
 // Shows the dialog modally over parent and returns whether the user accepted it; the answers are
 // written back into dialog.
 bool ShowBrowserDialog(QWidget* parent, TBrowserDialog& dialog);

@@ -2,15 +2,21 @@
 #include "browser/TBrowserPage.h"
 
 #include "browser/TBrowserDialogs.h"
+#include "browser/TLocalContentGuard.h"
+#include "browser/TSiteMatch.h"
 #include "toolkit/TMessageBox.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 #include <QWebEngineCertificateError>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -32,6 +38,19 @@ const char* const LeavePageQuestion =
 // Longest address quoted in a question: enough to recognise it, too short to fill the screen.
 constexpr int QuotedAddressLength = 300;
 
+// How long the question about another program ignores keys and clicks once shown, as browsers do
+// for their permission prompts: what the user was typing when it appeared does not answer it.
+constexpr int QuestionInputDelayMs = 1000;
+
+// How long a user's activation lets the page start a download: the engine's own span for what a
+// click allows a page (its transient user activation).
+constexpr qint64 ActivationLifetimeMs = 5000;
+
+// How long a navigation the user asked for may take to reach the page. It normally does at once;
+// a request the engine drops (a Back within the same document) must not leave the page free to
+// leave a local page later on the user's behalf.
+constexpr qint64 UserNavigationGraceMs = 10000;
+
 TBrowserPage::TOpener& Opener()
 {
     static TBrowserPage::TOpener opener = [](const QUrl& address) { QDesktopServices::openUrl(address); };
@@ -43,6 +62,28 @@ bool IsLeavePageQuestion(const QString& message)
     return message == QCoreApplication::translate("QWebEnginePage", LeavePageQuestion);
 }
 
+// Addresses whose content comes from the computer or the page's own memory.
+bool StaysLocal(const QUrl& address)
+{
+    static const QStringList local = {QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
+                                      QStringLiteral("about"), QStringLiteral("qrc")};
+    return local.contains(address.scheme());
+}
+
+// An address in a question: enough to recognise it, "&" literal for the message box.
+QString Quoted(const QString& text)
+{
+    QString quoted =
+        text.size() > QuotedAddressLength ? text.left(QuotedAddressLength) + QChar(0x2026) : text;
+    return quoted.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// Who is named as asking: the origin of a web page, the path of a local one.
+QString Asker(const QUrl& page)
+{
+    return page.isLocalFile() ? page.toLocalFile() : TSiteMatch::Origin(page);
+}
+
 } // namespace
 
 TBrowserPage::TBrowserPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent)
@@ -50,23 +91,27 @@ TBrowserPage::TBrowserPage(QWebEngineProfile* profile, QObject* parent) : QWebEn
     ApplySettings(settings());
 
     // A certificate the engine does not trust is refused; the page shows the engine's error page.
-    connect(this, &QWebEnginePage::certificateError, this, [](const QWebEngineCertificateError& error) {
+    connect(this, &QWebEnginePage::certificateError, this, [this](const QWebEngineCertificateError& error) {
         QWebEngineCertificateError(error).rejectCertificate();
+        FRefusedCertificates.insert(TSiteMatch::Origin(error.url()));
+        emit CertificateRejected(error.url());
     });
     // The next page that has loaded may show dialogs again, within the same limit. Not earlier: a
     // page that is being left may still be asking in a loop until the new one replaces it.
     connect(this, &QWebEnginePage::loadFinished, this, [this] {
         FSilenced = false;
+        FUserAskedAt = -1;
+        FUserTarget.clear();
         if (std::exchange(FUserNavigation, false))
             FRecentDialogs.clear();
     });
     connect(this, &QWebEnginePage::authenticationRequired, this,
             [this](const QUrl& url, QAuthenticator* authenticator) {
-                AskCredentials(url, authenticator, url.host());
+                AskCredentials(url, authenticator, TSiteMatch::AsciiHost(url));
             });
     connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
             [this](const QUrl& url, QAuthenticator* authenticator, const QString& proxyHost) {
-                AskCredentials(url, authenticator, proxyHost);
+                AskCredentials(url, authenticator, QString::fromLatin1(QUrl::toAce(proxyHost)));
             });
 }
 
@@ -125,27 +170,52 @@ bool TBrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
             FActsAsked = FUserActs;
             QTimer::singleShot(0, this, [self = QPointer<TBrowserPage>(this), url] {
                 if (self)
-                    self->AskToOpenElsewhere(url);
+                    self->AskToOpenElsewhere(url, false);
             });
         }
         return false;
     }
+    if (isMainFrame && type == NavigationTypeRedirect && !FUserTarget.isEmpty())
+        FUserTarget = url;
+    if (isMainFrame && type != NavigationTypeRedirect) {
+        const bool usersOwn = FUserAskedAt >= 0 && PageTime() - FUserAskedAt < UserNavigationGraceMs;
+        FUserAskedAt = -1;
+        // Only the user takes a local page to the network: a link, a form, a frame of the page or
+        // its history.back() do not, whatever the engine names as their initiator. The page being
+        // left is the one shown or, while the engine has yet to record it, the one the history
+        // holds: a local page's script runs before its entry is recorded.
+        const bool leavingLocal =
+            QWebEnginePage::url().isLocalFile() || history()->currentItem().url().isLocalFile();
+        if (!usersOwn && leavingLocal && !StaysLocal(url))
+            return false;
+        const bool accepted = QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+        FUserTarget = accepted && usersOwn ? url : QUrl();
+        // A local page runs scripts only when it is the program's own: a saved or downloaded page
+        // could otherwise send what it likes by routes no request passes through (WebRTC,
+        // WebTransport, the names it looks up).
+        if (accepted)
+            settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
+                                     !url.isLocalFile() || TLocalContentGuard::IsOwnPage(url));
+        return accepted;
+    }
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }
 
-void TBrowserPage::AskToOpenElsewhere(const QUrl& address)
+void TBrowserPage::AskToOpenElsewhere(const QUrl& address, bool typed)
 {
-    QString quoted = address.toString(QUrl::FullyEncoded);
-    if (quoted.size() > QuotedAddressLength)
-        quoted = quoted.left(QuotedAddressLength) + QChar(0x2026);
-    // "&" would mark a mnemonic in the message box.
-    quoted.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    const QString text = tr("This address is not opened in the browser pane:\n\n%1\n\n"
-                            "Another program on this computer will open it. Open it?")
-                             .arg(quoted);
-    TMessageBox box;
-    const bool open = box.ShowMessageBox(text, TMsgDlgType::mtConfirmation,
-                                         {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0, TMsgDlgBtn::mbNo) == mrYes;
+    const QString quoted = Quoted(address.toString(QUrl::FullyEncoded));
+    const QString text =
+        typed
+            ? tr("This address is not opened in the browser pane:\n\n%1\n\n"
+                 "Another program on this computer will open it. Open it?")
+                  .arg(quoted)
+            : tr("The page at %1 wants to open this address, which the browser pane does not show:\n\n%2\n\n"
+                 "Another program on this computer will open it. Open it?")
+                  .arg(Quoted(Asker(url())), quoted);
+    auto box = TMessageBox::Build(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo});
+    box->SetDefaultButton(TMsgDlgBtn::mbNo);
+    box->SetInputDelay(QuestionInputDelayMs);
+    const bool open = TMessageBox::Exec(*box) == mrYes;
     FAsking = false;
     if (open)
         Opener()(address);
@@ -154,17 +224,34 @@ void TBrowserPage::AskToOpenElsewhere(const QUrl& address)
 void TBrowserPage::UserNavigates()
 {
     FUserNavigation = true;
+    FUserAskedAt = PageTime();
     // A page still asking in a loop keeps its count until the new page has loaded; any other page
     // may ask its leave-page question.
     if (!FSilenced)
         FRecentDialogs.clear();
 }
 
-bool TBrowserPage::MayShowDialog()
+void TBrowserPage::UserActs(bool activation)
+{
+    ++FUserActs;
+    if (activation) {
+        FActivationAt = PageTime();
+        FActivationUsed = false;
+    }
+}
+
+qint64 TBrowserPage::PageTime()
 {
     if (!FClock.isValid())
         FClock.start();
-    const qint64 now = FClock.elapsed() - FAnsweringMs;
+    return FClock.elapsed() - FAnsweringMs;
+}
+
+bool TBrowserPage::MayShowDialog()
+{
+    if (FShowing)
+        return false;
+    const qint64 now = PageTime();
     FRecentDialogs.removeIf([now](qint64 asked) { return now - asked >= DialogWindowMs; });
     if (FSilenced || FRecentDialogs.size() >= DialogBurst) {
         FSilenced = true;
@@ -178,7 +265,9 @@ bool TBrowserPage::ShowDialog(TBrowserDialog& dialog)
 {
     QElapsedTimer answering;
     answering.start();
+    FShowing = true;
     const bool accepted = ShowBrowserDialog(DialogParent(), dialog);
+    FShowing = false;
     FAnsweringMs += answering.elapsed();
     return accepted;
 }
@@ -190,10 +279,10 @@ QString TBrowserPage::Speaker(const QUrl& securityOrigin, const QString& message
         who = url().isLocalFile() ? tr("The local page %1 says:").arg(url().toLocalFile())
                                   : tr("A local page says:");
     else if (!securityOrigin.host().isEmpty())
-        who = tr("The page at %1 says:").arg(securityOrigin.toString(QUrl::RemovePath | QUrl::RemoveQuery));
+        who = tr("The page at %1 says:").arg(TSiteMatch::Origin(securityOrigin));
     else
         who = tr("A page without an address says:");
-    return who + QStringLiteral("\n\n") + message;
+    return who + QStringLiteral("\n\n") + PageText(message);
 }
 
 // Pages that open windows (and "Open in new window" of the context menu) get none.
@@ -250,20 +339,55 @@ void TBrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const
 
 void TBrowserPage::AskCredentials(const QUrl& requestUrl, QAuthenticator* authenticator, const QString& host)
 {
+    if (!MayShowDialog()) {
+        // A null authenticator tells the engine the request was cancelled.
+        *authenticator = QAuthenticator();
+        return;
+    }
     TBrowserDialog dialog;
     dialog.Kind = TBrowserDialogKind::Authentication;
     dialog.Caption = BrowserDialogCaption(QStringLiteral("Connect to ") + host);
-    dialog.Text =
-        authenticator->realm().isEmpty()
-            ? tr("%1 asks for a user name and password.").arg(requestUrl.host())
-            : tr("%1 asks for a user name and password for \"%2\".").arg(host, authenticator->realm());
-    if (!ShowBrowserDialog(DialogParent(), dialog)) {
-        // A null authenticator tells the engine the request was cancelled.
+    dialog.Text = authenticator->realm().isEmpty()
+                      ? tr("%1 asks for a user name and password.").arg(TSiteMatch::AsciiHost(requestUrl))
+                      : tr("%1 asks for a user name and password for \"%2\".")
+                            .arg(host, PageText(authenticator->realm()));
+    if (!ShowDialog(dialog)) {
         *authenticator = QAuthenticator();
         return;
     }
     authenticator->setUser(dialog.Value);
     authenticator->setPassword(dialog.Password);
+}
+
+void TBrowserPage::AskWhereToSave(QWebEngineDownloadRequest* download)
+{
+    // An address the user asked for may turn out to be a download however long its server takes.
+    const bool activated =
+        (FUserNavigation && download->url() == FUserTarget) ||
+        (FActivationAt >= 0 && !FActivationUsed && PageTime() - FActivationAt < ActivationLifetimeMs);
+    if (!activated || !MayShowDialog()) {
+        download->cancel();
+        return;
+    }
+    FActivationUsed = true;
+    TBrowserDialog dialog;
+    dialog.Kind = TBrowserDialogKind::Download;
+    dialog.Caption = BrowserDialogCaption(QStringLiteral("Save As"));
+    dialog.Text = download->url().toString(QUrl::FullyEncoded);
+    dialog.Value = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+    if (!ShowDialog(dialog) || dialog.Value.isEmpty()) {
+        download->cancel();
+        return;
+    }
+    const QFileInfo target(dialog.Value);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    download->accept();
+}
+
+bool TBrowserPage::CertificateRefused(const QUrl& address) const
+{
+    return FRefusedCertificates.contains(TSiteMatch::Origin(address));
 }
 
 QWidget* TBrowserPage::DialogParent() const

@@ -77,6 +77,12 @@ QUrl WithoutFragment(const QUrl& address)
     return address.adjusted(QUrl::RemoveFragment);
 }
 
+const QString& FocusedSiteScript()
+{
+    static const QString script = ReadScript(QStringLiteral(":/browser/focusedsite.js"));
+    return script;
+}
+
 // The arguments of an injected script as one JSON object: the script reads them as data.
 QString ScriptArguments(const QJsonObject& arguments)
 {
@@ -143,6 +149,7 @@ void TBrowserPane::ReleasePage()
         delete FPage;
         FPage = nullptr;
         FBusy = false;
+        emit SiteChanged(QUrl(), false);
     }
     FWatch = {};
     FSettleTimer->stop();
@@ -173,6 +180,7 @@ TBrowserPage* TBrowserPane::EnsurePage()
                 Settle();
         });
         connect(FPage, &QWebEnginePage::urlChanged, this, [this](const QUrl& address) {
+            emit SiteChanged(address, FPage->CertificateRefused(address));
             if (!FWatch.Armed)
                 return;
             if (FWatch.Settling) {
@@ -185,6 +193,8 @@ TBrowserPage* TBrowserPane::EnsurePage()
             }
         });
         connect(FPage, &TBrowserPage::ConsoleMessage, this, &TBrowserPane::WatchMessage);
+        connect(FPage, &TBrowserPage::CertificateRejected, this,
+                [this] { emit SiteChanged(FPage->url(), FPage->CertificateRefused(FPage->url())); });
         FView->setPage(FPage);
     }
     return FPage;
@@ -192,7 +202,6 @@ TBrowserPage* TBrowserPane::EnsurePage()
 
 void TBrowserPane::LoadRequested()
 {
-    FPage->UserNavigates();
     // The engine reports the start of a load a little later; the pane is busy from the request on.
     FBusy = true;
     FLoadSeen = false;
@@ -212,8 +221,14 @@ void TBrowserPane::Navigate(const QString& address)
     EndWatch();
     if (FPage && FPage->DialogsSilenced())
         ReleasePage();
-    // A typed address for another program is asked about like a click on a link.
-    EnsurePage()->UserActs();
+    EnsurePage()->UserActs(false);
+    // A typed address for another program is asked about, as one a page opens is; the page shown
+    // stays.
+    if (!FPage->ShownInPane(url)) {
+        FPage->AskToOpenElsewhere(url, true);
+        return;
+    }
+    FPage->UserNavigates();
     FPage->load(url);
     LoadRequested();
 }
@@ -238,6 +253,7 @@ void TBrowserPane::GoBack()
     EndWatch();
     if (!FPage || !FPage->history()->canGoBack())
         throw EBrowserError(QStringLiteral("There is no previous page to go back to"));
+    FPage->UserNavigates();
     FPage->triggerAction(QWebEnginePage::Back);
     LoadRequested();
 }
@@ -247,6 +263,7 @@ void TBrowserPane::GoForward()
     EndWatch();
     if (!FPage || !FPage->history()->canGoForward())
         throw EBrowserError(QStringLiteral("There is no next page to go forward to"));
+    FPage->UserNavigates();
     FPage->triggerAction(QWebEnginePage::Forward);
     LoadRequested();
 }
@@ -255,6 +272,7 @@ void TBrowserPane::Refresh()
 {
     EndWatch();
     if (FPage && !FPage->url().isEmpty()) {
+        FPage->UserNavigates();
         FPage->triggerAction(QWebEnginePage::Reload);
         LoadRequested();
     }
@@ -618,6 +636,29 @@ void TBrowserPane::EndWatch()
         FWatch = {};
 }
 
+void TBrowserPane::FocusedSite(TFocusedSiteDone done)
+{
+    if (!FPage) {
+        AnswerLater(this, done, TFocusedSite{});
+        return;
+    }
+    const QString source = FocusedSiteScript() + QStringLiteral("()");
+    QPointer<TBrowserPane> self(this);
+    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
+        if (!self)
+            return;
+        // A page that could not answer (gone, or still being replaced) has an unknown focus.
+        const QVariantMap answer = result.toMap();
+        TFocusedSite site;
+        site.InFrame = answer.value(QStringLiteral("inFrame"), true).toBool();
+        const QString origin = answer.value(QStringLiteral("origin")).toString();
+        site.Known = !origin.isEmpty() && origin != QLatin1String("null");
+        if (site.Known)
+            site.Origin = QUrl(origin);
+        AnswerLater(self.data(), done, site);
+    });
+}
+
 bool TBrowserPane::Swallowed(const QKeyEvent& key)
 {
     // Ctrl+N, with or without Shift, would ask for a new window: nothing happens.
@@ -627,8 +668,12 @@ bool TBrowserPane::Swallowed(const QKeyEvent& key)
 
 bool TBrowserPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (FPage && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
-        FPage->UserActs();
+    if (FPage && event->type() == QEvent::MouseButtonPress)
+        FPage->UserActs(true);
+    if (FPage && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        FPage->UserActs(key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+    }
     switch (event->type()) {
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:

@@ -58,6 +58,20 @@ public:
     // address of the document still on screen. Empty before the first navigation.
     QList<QUrl> DocumentAddresses() const;
 
+    // Where a paste would land: the origin of the document that holds the keyboard focus, followed
+    // from the top document through the focused frames. InFrame when that is a frame's; Known
+    // false when a focused frame's origin cannot be told (its address is none of the web's, or it
+    // left the address it was given).
+    struct TFocusedSite
+    {
+        QUrl Origin;
+        bool InFrame = false;
+        bool Known = true;
+    };
+    using TFocusedSiteDone = std::function<void(const TFocusedSite& site)>;
+    // Tells done from the event loop; with no page shown, the top document's (empty) origin.
+    void FocusedSite(TFocusedSiteDone done);
+
     // The two parts of a new post.
     struct TPostParts
     {
@@ -118,6 +132,8 @@ signals:
     // page had settled (for nearly every forum engine, the new thread).
     void PostSent(const QDateTime& sentAt, const QUrl& threadAddress);
     void FillStageReached(TBrowserPane::TFillStage stage);
+    // The page shown is on another address (pushState included), or its certificate was refused.
+    void SiteChanged(const QUrl& address, bool certificateRefused);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,17 +1,14 @@
 // The shared browser profile and the downloads it asks about.
 #include "browser/TBrowserProfile.h"
 
-#include "browser/TBrowserDialogs.h"
+#include "browser/TBrowserPage.h"
 #include "browser/TLocalContentGuard.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
-#include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineView>
 
 #include <optional>
 
@@ -29,25 +26,14 @@ QWebEngineProfile*& Instance()
     return profile;
 }
 
-// Every download asks where to save; the file is saved only once the user has chosen a place.
+// Every download asks where to save, as the page that started it allows; the file is saved only
+// once the user has chosen a place. A download without a page of the pane is refused.
 void AskWhereToSave(QWebEngineDownloadRequest* download)
 {
-    QWidget* parent = nullptr;
-    if (auto* page = qobject_cast<QWebEnginePage*>(download->page()))
-        parent = QWebEngineView::forPage(page);
-    TBrowserDialog dialog;
-    dialog.Kind = TBrowserDialogKind::Download;
-    dialog.Caption = BrowserDialogCaption(QStringLiteral("Save As"));
-    dialog.Text = download->url().toDisplayString();
-    dialog.Value = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
-    if (!ShowBrowserDialog(parent, dialog) || dialog.Value.isEmpty()) {
+    if (auto* page = qobject_cast<TBrowserPage*>(download->page()))
+        page->AskWhereToSave(download);
+    else
         download->cancel();
-        return;
-    }
-    const QFileInfo target(dialog.Value);
-    download->setDownloadDirectory(target.absolutePath());
-    download->setDownloadFileName(target.fileName());
-    download->accept();
 }
 
 } // namespace

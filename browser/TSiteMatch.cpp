@@ -36,6 +36,11 @@ QString NormalHost(const QUrl& address)
     return host;
 }
 
+int EffectivePort(const QUrl& address)
+{
+    return address.port(address.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
 } // namespace
 
 QString TSiteMatch::RegistrableDomain(const QString& host)
@@ -56,10 +61,15 @@ bool TSiteMatch::SameSite(const QUrl& page, const QUrl& forum)
         return page.isLocalFile() && forum.isLocalFile();
     if (!IsWeb(page) || !IsWeb(forum))
         return false;
+    if (forum.scheme() == QLatin1String("https") && page.scheme() != QLatin1String("https"))
+        return false;
     const QString pageHost = NormalHost(page);
     const QString forumHost = NormalHost(forum);
     if (pageHost.isEmpty() || forumHost.isEmpty())
         return false;
+    // Two ports of one IP address are two services, as alike as two different hosts.
+    if (!QHostAddress(forumHost).isNull())
+        return pageHost == forumHost && EffectivePort(page) == EffectivePort(forum);
     if (pageHost == forumHost)
         return true;
     const QString domain = RegistrableDomain(pageHost);
@@ -75,6 +85,29 @@ QString TSiteMatch::SiteName(const QUrl& address)
 {
     if (address.isLocalFile())
         return address.toLocalFile();
-    const QString host = address.host();
+    const QString host = AsciiHost(address);
     return host.isEmpty() ? address.toDisplayString() : host;
+}
+
+QString TSiteMatch::AsciiHost(const QUrl& address)
+{
+    // The encoded form is the punycode form; IPv6 addresses come without their brackets.
+    return address.host(QUrl::FullyEncoded).toLower();
+}
+
+QString TSiteMatch::Origin(const QUrl& address)
+{
+    if (address.isLocalFile())
+        return QStringLiteral("file://");
+    const QString host = AsciiHost(address);
+    if (host.isEmpty())
+        return address.scheme() + QLatin1Char(':');
+    QString origin = address.scheme() + QStringLiteral("://");
+    origin += host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    const int defaultPort = address.scheme() == QLatin1String("https")  ? 443
+                            : address.scheme() == QLatin1String("http") ? 80
+                                                                        : -1;
+    if (address.port() != -1 && address.port() != defaultPort)
+        origin += QLatin1Char(':') + QString::number(address.port());
+    return origin;
 }

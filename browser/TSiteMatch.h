@@ -2,7 +2,8 @@
 // registrable domain by the public suffix list (libpsl), so "www.example.org" and
 // "forum.example.org" belong together while "example.org" and "example.net", or two sites under
 // a shared suffix such as "github.io", do not. Written against libpsl rather than by hand: which
-// part of a name is the public suffix is the list's knowledge, not ours.
+// part of a name is the public suffix is the list's knowledge, not ours. Host names shown to the
+// user are in their ASCII form, so that a look-alike name cannot pass for the one it imitates.
 #pragma once
 
 #include <QString>
@@ -13,7 +14,8 @@ class TSiteMatch
 public:
     // A local page matches only a local forum; a web page matches a web forum on the same host or
     // registrable domain. IP addresses and names without a registrable domain ("localhost")
-    // match only themselves.
+    // match only themselves, and a forum addressed by an IP address only on its own port. A plain
+    // http page never matches an https forum: the password would travel unencrypted.
     static bool SameSite(const QUrl& page, const QUrl& forum);
 
     // The registrable domain of a host ("forum.example.co.uk" gives "example.co.uk"); empty for an
@@ -25,4 +27,13 @@ public:
 
     // How an address is named in the question: its host, or the file path of a local page.
     static QString SiteName(const QUrl& address);
+
+    // The host as the user is shown it: lower case, and in its ASCII (punycode) form when any of
+    // its labels is not plain ASCII.
+    static QString AsciiHost(const QUrl& address);
+
+    // The origin as the user is shown it: scheme, host in its ASCII form and a port other than the
+    // scheme's default ("https://forum.example.org", "http://127.0.0.1:8080"); the file path's
+    // scheme alone for a local page, the scheme for an address without a host.
+    static QString Origin(const QUrl& address);
 };

@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -242,7 +243,82 @@ void TMessageDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
+namespace {
+
+// Holds a box's input back until its delay has run from the moment the box is shown: keys and
+// mouse presses on the box and its buttons are dropped, the buttons disabled.
+class TInputDelay : public QObject
+{
+public:
+    TInputDelay(TMessageDialog* box, int ms) : QObject(box), FBox(box), FMs(ms)
+    {
+        box->installEventFilter(this);
+        for (QPushButton* b : box->Buttons()) {
+            b->setEnabled(false);
+            b->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Show:
+            if (watched == FBox && !FStarted) {
+                FStarted = true;
+                QTimer::singleShot(FMs, this, &TInputDelay::Release);
+            }
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            event->accept();
+            return true;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Release()
+    {
+        for (QPushButton* b : FBox->Buttons()) {
+            b->setEnabled(true);
+            b->removeEventFilter(this);
+        }
+        FBox->removeEventFilter(this);
+        // The default button takes the focus it could not hold while disabled.
+        for (QPushButton* b : FBox->Buttons())
+            if (b->isDefault())
+                b->setFocus();
+        deleteLater();
+    }
+
+    TMessageDialog* FBox;
+    int FMs;
+    bool FStarted = false;
+};
+
+} // namespace
+
+void TMessageDialog::SetInputDelay(int ms)
+{
+    if (ms > 0)
+        new TInputDelay(this, ms);
+}
+
 TMessageBox::TMessageBox(QObject* parent) : QObject(parent) {}
+
+int TMessageBox::Exec(TMessageDialog& dialog)
+{
+    if (Hook())
+        return Hook()(dialog);
+    return dialog.exec();
+}
 
 std::unique_ptr<TMessageDialog> TMessageBox::Build(const QString& text, TMsgDlgType type,
                                                    const TMsgDlgButtons& buttons)

@@ -58,6 +58,9 @@ public:
     // Makes button the one Enter presses and the focus starts on (by default the first). Enter presses
     // the button that holds the focus, and with none focused this one.
     void SetDefaultButton(TMsgDlgBtn button);
+    // For its first ms milliseconds on screen the box ignores keys and clicks and its buttons are
+    // disabled: a question that appears while the user types is not answered by the typing.
+    void SetInputDelay(int ms);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -90,6 +93,8 @@ public:
     // Builds the box as ShowMessageBox would, without showing it.
     static std::unique_ptr<TMessageDialog> Build(const QString& text, TMsgDlgType type,
                                                  const TMsgDlgButtons& buttons);
+    // Shows a built box modally, or hands it to the test hook as ShowMessageBox does.
+    static int Exec(TMessageDialog& dialog);
 
     // The caption of each type; the custom type shows the application title.
     static QString Caption(TMsgDlgType type);

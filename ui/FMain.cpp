@@ -2,6 +2,7 @@
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TSiteIndicator.h"
 #include "toolkit/TControlLayout.h"
 #include "toolkit/TErrorReport.h"
 #include "toolkit/TMessageBox.h"
@@ -244,6 +245,10 @@ void TfrmMain::BuildBrowser()
     bsSkinSpeedButton3 =
         MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton3", QStringLiteral("Stop"), "stop.bmp");
     bar->Place(bsSkinSpeedButton3, QRect(132, 56, 25, 25));
+    // In the free space right of the speed buttons, up to the right edge of "Go!".
+    lblSite = MakeControl<TSiteIndicator>(bsSkinPanel4, "lblSite");
+    bar->Place(lblSite, QRect(165, 56, 327, 25), akLeft | akTop | akRight);
+    connect(webBrowser, &TBrowserPane::SiteChanged, lblSite, &TSiteIndicator::Show);
 }
 
 QList<QWidget*> TfrmMain::KeyboardOrder() const

@@ -26,6 +26,7 @@ class QUrl;
 class TBrowserPane;
 class TListBox;
 class TMessageBox;
+class TSiteIndicator;
 class TSkinData;
 
 class TfrmMain : public TSkinForm
@@ -95,6 +96,8 @@ public:
     QToolButton* bsSkinSpeedButton2 = nullptr;
     QToolButton* bsSkinSpeedButton4 = nullptr;
     QToolButton* bsSkinSpeedButton3 = nullptr;
+    // Beside the speed buttons: the site of the page shown.
+    TSiteIndicator* lblSite = nullptr;
     // Non-visual parts
     TSkinData* bsSkinData1 = nullptr;
     TMessageBox* msgMain = nullptr;

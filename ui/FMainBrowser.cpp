@@ -13,9 +13,13 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QToolButton>
+
+#include <optional>
+#include <utility>
 
 void TfrmMain::ConnectBrowserHandlers()
 {
@@ -79,25 +83,52 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 
 namespace {
 
-// The password goes only to the site of its forum. Elsewhere (after a redirect to another host,
-// say) the user is asked first, with No as the default; true when it may be pasted. Without a
-// selected forum the password belongs to no site and is not held back.
-bool PasswordMayGoTo(const TBrowserPane& pane, const TForums& forums, int forumIndex, TMessageBox& box)
+// The two sites of a question, as the user can tell them apart: their names, or their origins
+// where the names alone are the same (http and https, two ports).
+std::pair<QString, QString> SiteNames(const QUrl& page, const QUrl& forum)
 {
-    if (forumIndex < 0)
+    const QString pageName = TSiteMatch::SiteName(page);
+    const QString forumName = TSiteMatch::SiteName(forum);
+    if (pageName != forumName)
+        return {pageName, forumName};
+    return {TSiteMatch::Origin(page), TSiteMatch::Origin(forum)};
+}
+
+// The password goes only to the site of its forum: the page shown and, when the focus is in one of
+// its frames, that frame's site. Elsewhere (after a redirect to another host, in a frame of
+// another site, or in a frame whose site cannot be told) the user is asked first, with No as the
+// default; true when it may be pasted. Without a selected forum the password belongs to no site
+// and is not held back.
+bool PasswordMayGoTo(const TBrowserPane& pane, const TBrowserPane::TFocusedSite& focused,
+                     const std::optional<QUrl>& forum, TMessageBox& box)
+{
+    if (!forum)
         return true;
-    const QUrl forum = TSiteMatch::ForumAddress(FromAnsi(forums.RecordAt(forumIndex).URL));
+    QString text;
     for (const QUrl& page : pane.DocumentAddresses()) {
-        if (TSiteMatch::SameSite(page, forum))
+        if (TSiteMatch::SameSite(page, *forum))
             continue;
-        QString text = QStringLiteral("The page is on %1, but this password belongs to %2. Paste it anyway?")
-                           .arg(TSiteMatch::SiteName(page), TSiteMatch::SiteName(forum));
-        // "&" would mark a mnemonic in the message box.
-        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        return box.ShowMessageBox(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0,
-                                  TMsgDlgBtn::mbNo) == mrYes;
+        const auto [pageName, forumName] = SiteNames(page, *forum);
+        text = QStringLiteral("The page is on %1, but this password belongs to %2. Paste it anyway?")
+                   .arg(pageName, forumName);
+        break;
     }
-    return true;
+    if (text.isEmpty() && focused.InFrame && !focused.Known)
+        text = QStringLiteral("The selected field is in a frame whose site cannot be told, but this password "
+                              "belongs to %1. Paste it anyway?")
+                   .arg(TSiteMatch::SiteName(*forum));
+    if (text.isEmpty() && focused.InFrame && !TSiteMatch::SameSite(focused.Origin, *forum)) {
+        const auto [frameName, forumName] = SiteNames(focused.Origin, *forum);
+        text = QStringLiteral("The selected field is in a frame from %1, but this password belongs to %2. "
+                              "Paste it anyway?")
+                   .arg(frameName, forumName);
+    }
+    if (text.isEmpty())
+        return true;
+    // "&" would mark a mnemonic in the message box.
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return box.ShowMessageBox(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0,
+                              TMsgDlgBtn::mbNo) == mrYes;
 }
 
 } // namespace
@@ -173,13 +204,19 @@ void TfrmMain::btnUPasteClick()
 }
 
 // The password is marked so that clipboard managers keep no copy, and leaves the clipboard again
-// after a few seconds. A page off the forum's site gets it only after the user says yes.
+// after a few seconds. A page or frame off the forum's site gets it only after the user says yes;
+// which frame holds the focus is asked of the page first.
 void TfrmMain::btnWPasteClick()
 {
     const QString password = edtPassword->text();
-    if (!PasswordMayGoTo(*webBrowser, *Forums, ForumIndex(), *msgMain))
-        return;
-    PasteIntoPage(password, true);
+    std::optional<QUrl> forum;
+    if (const int index = ForumIndex(); index >= 0)
+        forum = TSiteMatch::ForumAddress(FromAnsi(Forums->RecordAt(index).URL));
+    QPointer<TfrmMain> self(this);
+    webBrowser->FocusedSite([self, password, forum](const TBrowserPane::TFocusedSite& focused) {
+        if (self && PasswordMayGoTo(*self->webBrowser, focused, forum, *self->msgMain))
+            self->PasteIntoPage(password, true);
+    });
 }
 
 void TfrmMain::btnAutoInsertClick()

@@ -5,11 +5,13 @@
 #include "BrowserTestSupport.h"
 #include "browser/TBrowserDialogs.h"
 #include "browser/TBrowserPage.h"
+#include "browser/TLocalContentGuard.h"
 #include "browser/TSiteMatch.h"
 #include "ui/FMain.h"
 #include "ui/UClipboard.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -95,17 +97,24 @@ private:
     QStringList FRequests;
 };
 
-// A page written into a temporary directory, beside a file it must not read.
+// A page written into a temporary directory, beside a file it must not read. The directory is
+// taken as the program's own, so that the page's scripts run: even those stay off the network.
 class TLocalPage
 {
 public:
     explicit TLocalPage(const QString& html)
     {
+        TLocalContentGuard::SetOwnDirectories({FDir.path()});
         Write(QStringLiteral("Forums.dat"), "http://forum.example.org/^ann^s3cret^\r\n");
         Write(QStringLiteral("page.html"), html.toUtf8());
         QImage own(4, 3, QImage::Format_RGB32);
         own.fill(Qt::red);
         own.save(FDir.filePath(QStringLiteral("own.png")));
+    }
+    ~TLocalPage()
+    {
+        TLocalContentGuard::SetOwnDirectories(
+            {QCoreApplication::applicationDirPath(), qEnvironmentVariable("THREADWICK_FIXTURES")});
     }
     QString Url() const { return QUrl::fromLocalFile(FDir.filePath(QStringLiteral("page.html"))).toString(); }
 
@@ -331,9 +340,13 @@ TEST(SiteMatch, SameHostOrSameRegistrableDomain)
         {"https://example.co.uk/", "https://other.co.uk/", false},
         {"https://alice.github.io/", "https://bob.github.io/", false},
         {"http://127.0.0.1:8080/", "http://localhost:8080/", false},
-        {"http://127.0.0.1:8080/", "http://127.0.0.1/", true},
+        {"http://127.0.0.1:8080/", "http://127.0.0.1/", false},
+        {"http://127.0.0.1:18081/", "http://127.0.0.1:18080/", false},
+        {"http://127.0.0.1:80/", "http://127.0.0.1/", true},
         {"http://10.0.0.1/", "http://10.0.0.2/", false},
-        {"http://[::1]/", "http://[::1]:81/", true},
+        {"http://[::1]/", "http://[::1]:81/", false},
+        {"http://secure.example.org:18080/", "https://secure.example.org/", false},
+        {"https://secure.example.org/", "http://secure.example.org/", true},
         {"http://localhost/", "http://localhost/", true},
         {"file:///home/ann/practice-forum.html", "file:///other/forum.html", true},
         {"file:///home/ann/practice-forum.html", "http://forum.example.org/", false},
@@ -419,6 +432,7 @@ TEST_F(BrowserSafety, PasswordGoesOnlyToItsForumsSiteAndLeavesTheClipboard)
             EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
             EXPECT_EQ(TClipboard::SecretRemainingMs(), -1);
         } else {
+            EXPECT_TRUE(WaitUntil([&] { return !asked.isEmpty(); }));
             Pump(300);
             EXPECT_EQ(value(), QString()) << c.Landing.toStdString();
             EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
