@@ -398,10 +398,13 @@ TEST_F(AutoInsert, SurvivesPagesThatFightBack)
 TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBodyAndOutlinesBoth)
 {
     ASSERT_TRUE(OpenPage(QStringLiteral("/autoinsert/namedbody.html")));
-    TypeMessage(Subject, Body);
+    // A subject of its own: the pages before sent the shared one to this server, and a post already
+    // sent here would turn the outline to the warning colour.
+    const QString subject = Subject + QStringLiteral(" (outline)");
+    TypeMessage(subject, Body);
     const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
     ASSERT_TRUE(outline.has_value());
-    EXPECT_EQ(Value(QStringLiteral("#t")).toStdString(), Subject.toStdString());
+    EXPECT_EQ(Value(QStringLiteral("#t")).toStdString(), subject.toStdString());
     EXPECT_EQ(Value(QStringLiteral("#b")).toStdString(), Body.toStdString());
     EXPECT_FALSE(outline->Warning);
     const qreal zoom = Pane().Page()->zoomFactor();
