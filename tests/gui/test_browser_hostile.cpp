@@ -4,6 +4,7 @@
 // built-in resources and addresses for other programs. Every server and listener is local
 // (127.0.0.1); the test host names resolve to it inside the engine and nowhere else.
 #include "BrowserTestSupport.h"
+#include "RecordingServer.h"
 #include "browser/TBrowserDialogs.h"
 #include "browser/TBrowserPage.h"
 #include "browser/TLocalContentGuard.h"
@@ -18,8 +19,6 @@
 #include <QListWidget>
 #include <QNetworkDatagram>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -29,75 +28,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The engine resolves the test's host names to the local servers; set before the engine starts.
-// "xn--exmple-4nf.org" is "exаmple.org" with a Cyrillic "а".
-const bool HostsMapped = [] {
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --host-resolver-rules=\"MAP *.example.org 127.0.0.1, MAP example.net 127.0.0.1,"
-             " MAP *.xn--exmple-4nf.org 127.0.0.1\"";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    return true;
-}();
-
-// A web server on 127.0.0.1 that records every connection and request ("GET /path") and answers
-// a path with what was set for its first part (before "?"), else with a small empty page.
-class TRecordingServer : public QObject
-{
-public:
-    TRecordingServer()
-    {
-        FServer.listen(QHostAddress::LocalHost);
-        connect(&FServer, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = FServer.nextPendingConnection()) {
-                ++FConnections;
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Read(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    int Port() const { return FServer.serverPort(); }
-    QString Url(const QString& host, const QString& path) const
-    {
-        return QStringLiteral("http://%1:%2%3").arg(host).arg(Port()).arg(path);
-    }
-    void Page(const QString& path, const QString& html)
-    {
-        const QByteArray body = html.toUtf8();
-        Raw(path, "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    }
-    void Raw(const QString& path, const QByteArray& response) { FRoutes[path] = response; }
-    const QStringList& Requests() const { return FRequests; }
-    int Connections() const { return FConnections; }
-    int Count(const QString& path) const
-    {
-        return int(std::count_if(FRequests.begin(), FRequests.end(),
-                                 [&](const QString& r) { return r.contains(path); }));
-    }
-
-private:
-    void Read(QTcpSocket* socket)
-    {
-        QByteArray& buffer = FBuffers[socket];
-        buffer += socket->readAll();
-        if (!buffer.contains("\r\n\r\n"))
-            return;
-        const QList<QByteArray> words = buffer.left(buffer.indexOf("\r\n")).split(' ');
-        FBuffers.remove(socket);
-        const QString path = words.size() > 1 ? QString::fromLatin1(words[1]) : QString();
-        FRequests << QString::fromLatin1(words.value(0)) + QLatin1Char(' ') + path;
-        const QByteArray empty = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 0\r\n\r\n";
-        socket->write(FRoutes.value(path.section(QLatin1Char('?'), 0, 0), empty));
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer FServer;
-    QHash<QTcpSocket*, QByteArray> FBuffers;
-    QHash<QString, QByteArray> FRoutes;
-    QStringList FRequests;
-    int FConnections = 0;
-};
 
 // Reports every paste of the document to its server: what a page of another site would do with
 // the password.

@@ -1,8 +1,9 @@
 // The browser pane against hostile pages: local pages stay inert, other programs start only after
 // a yes, page dialogs name their site and cannot flood the window, and the password goes only to
 // its forum's site and leaves the clipboard again. Every server is local (127.0.0.1); the test
-// host names below resolve to it inside the engine and nowhere else.
+// host names resolve to it inside the engine and nowhere else.
 #include "BrowserTestSupport.h"
+#include "RecordingServer.h"
 #include "browser/TBrowserDialogs.h"
 #include "browser/TBrowserPage.h"
 #include "browser/TLocalContentGuard.h"
@@ -20,8 +21,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
@@ -30,72 +29,19 @@
 
 namespace {
 
-// The engine resolves the test's host names to the local server; set before the engine starts.
-const bool HostsMapped = [] {
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --host-resolver-rules=\"MAP *.example.org 127.0.0.1, MAP example.net 127.0.0.1\"";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    return true;
-}();
-
-// A local web server that records every request ("GET /path", WebSocket handshakes included) and
-// answers each with a small page, or a redirect for "/redirect?to=ADDRESS".
-class TLocalServer : public QObject
+// The answer of the web to any path: a redirect for "/redirect?to=ADDRESS", else a small page with
+// a password field, an image of the site and a link for another program.
+QByteArray WebAnswer(const QString& path)
 {
-public:
-    TLocalServer()
-    {
-        FServer.listen(QHostAddress::LocalHost);
-        connect(&FServer, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = FServer.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Read(socket); });
-        });
-    }
-    int Port() const { return FServer.serverPort(); }
-    QString Url(const QString& host, const QString& path) const
-    {
-        return QStringLiteral("http://%1:%2%3").arg(host).arg(Port()).arg(path);
-    }
-    const QStringList& Requests() const { return FRequests; }
-    bool Asked(const QString& path) const
-    {
-        return std::any_of(FRequests.begin(), FRequests.end(),
-                           [&](const QString& r) { return r.contains(path); });
-    }
-
-private:
-    void Read(QTcpSocket* socket)
-    {
-        QByteArray& buffer = FBuffers[socket];
-        buffer += socket->readAll();
-        if (!buffer.contains("\r\n\r\n"))
-            return;
-        const QList<QByteArray> words = buffer.left(buffer.indexOf("\r\n")).split(' ');
-        FBuffers.remove(socket);
-        const QString path = words.size() > 1 ? QString::fromLatin1(words[1]) : QString();
-        FRequests << QString::fromLatin1(words.value(0)) + QLatin1Char(' ') + path;
-        QByteArray reply;
-        if (path.startsWith(QLatin1String("/redirect?to="))) {
-            reply =
-                "HTTP/1.1 302 Found\r\nLocation: " + path.mid(13).toLatin1() + "\r\nContent-Length: 0\r\n";
-        } else {
-            const QByteArray body = "<!DOCTYPE html><html><head><title>web</title></head><body>"
-                                    "<input id=\"pass\" type=\"password\"><img src=\"/web-image.png\">"
-                                    "<a id=\"link\" href=\"x-test:clicked\">other program</a></body></html>";
-            reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                    QByteArray::number(body.size()) + "\r\n\r\n" + body;
-            socket->write(reply);
-            socket->disconnectFromHost();
-            return;
-        }
-        socket->write(reply + "Connection: close\r\n\r\n");
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer FServer;
-    QHash<QTcpSocket*, QByteArray> FBuffers;
-    QStringList FRequests;
-};
+    if (path.startsWith(QLatin1String("/redirect?to=")))
+        return "HTTP/1.1 302 Found\r\nLocation: " + path.mid(13).toLatin1() +
+               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    const QByteArray body = "<!DOCTYPE html><html><head><title>web</title></head><body>"
+                            "<input id=\"pass\" type=\"password\"><img src=\"/web-image.png\">"
+                            "<a id=\"link\" href=\"x-test:clicked\">other program</a></body></html>";
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
 
 // A page written into a temporary directory, beside a file it must not read. The directory is
 // taken as the program's own, so that the page's scripts run: even those stay off the network.
@@ -148,7 +94,7 @@ protected:
 
 TEST_F(BrowserSafety, LocalPagesReachNeitherOtherFilesNorTheNetwork)
 {
-    TLocalServer server;
+    TRecordingServer server(WebAnswer);
     const QString remote = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
     const TLocalPage page(QStringLiteral(R"(<!DOCTYPE html><html><head><title>local</title></head><body>
 <form action="%1/form" method="post"><input name="x" value="y"></form>
@@ -215,7 +161,7 @@ TEST_F(BrowserSafety, LocalPagesReachNeitherOtherFilesNorTheNetwork)
 
 TEST_F(BrowserSafety, OtherProgramsStartOnlyAfterTheUserSaysYes)
 {
-    TLocalServer server;
+    TRecordingServer server(WebAnswer);
     QList<QUrl> opened;
     TBrowserPage::SetOpener([&](const QUrl& address) { opened << address; });
     QList<TShownBox> asked;
@@ -268,7 +214,7 @@ TEST_F(BrowserSafety, OtherProgramsStartOnlyAfterTheUserSaysYes)
 
 TEST_F(BrowserSafety, PageDialogsNameTheirSiteAndCannotFloodTheWindow)
 {
-    TLocalServer server;
+    TRecordingServer server(WebAnswer);
     QList<TBrowserDialog> shown;
     SetBrowserDialogHook([&](TBrowserDialog& dialog) {
         shown << dialog;
@@ -362,7 +308,7 @@ TEST(SiteMatch, SameHostOrSameRegistrableDomain)
 
 TEST_F(BrowserSafety, PasswordGoesOnlyToItsForumsSiteAndLeavesTheClipboard)
 {
-    TLocalServer server;
+    TRecordingServer server(WebAnswer);
     const auto redirect = [&](const QString& from, const QString& to) {
         return server.Url(from, QStringLiteral("/redirect?to=") + to);
     };
