@@ -3,6 +3,7 @@
 // with the request interceptor and in two without it (the second shows how far two identical
 // set-ups differ on this machine), all in the same run. Each load runs from the request to the
 // engine's report that the page and all its parts have loaded.
+#include "EngineBench.h"
 #include "app/TApplication.h"
 #include "browser/TBrowserPage.h"
 #include "browser/TLocalContentGuard.h"
@@ -99,12 +100,6 @@ double LoadOnce(QWebEnginePage& page, const QUrl& url)
     return seconds;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 void BM_LocalPageLoad(benchmark::State& state)
 {
     QTemporaryDir dir;
@@ -127,31 +122,13 @@ void BM_LocalPageLoad(benchmark::State& state)
         LoadOnce(*page, url);
     guard.Seen = 0;
 
-    std::vector<double> plainTimes, guardedTimes, guardedRatios, controlRatios;
-    int round = 0;
-    for (auto _ : state) {
-        // Rotate the order within each round, so that no page always runs first or last.
-        double times[3] = {};
-        for (int k = 0; k < 3; ++k) {
-            const int which = (round + k) % 3;
-            QWebEnginePage& page = which == 0   ? static_cast<QWebEnginePage&>(plain)
-                                   : which == 1 ? static_cast<QWebEnginePage&>(guarded)
-                                                : static_cast<QWebEnginePage&>(control);
-            times[which] = LoadOnce(page, url);
-        }
-        ++round;
-        plainTimes.push_back(times[0]);
-        guardedTimes.push_back(times[1]);
-        guardedRatios.push_back(times[1] / times[0]);
-        controlRatios.push_back(times[2] / times[0]);
-        state.SetIterationTime(times[0] + times[1]);
-    }
-    state.counters["plain_ms"] = Median(plainTimes) * 1000;
-    state.counters["guarded_ms"] = Median(guardedTimes) * 1000;
-    // Medians of the ratios within each round: a round shares the machine's load of the moment.
-    state.counters["overhead_pct"] = (Median(guardedRatios) - 1) * 100;
-    state.counters["control_pct"] = (Median(controlRatios) - 1) * 100;
-    state.counters["intercepted_per_load"] = double(guard.Seen) / std::max<size_t>(1, guardedTimes.size());
+    const int rounds = RunRotatingRounds(state, "guarded_ms", [&](int which) {
+        QWebEnginePage& page = which == 0   ? static_cast<QWebEnginePage&>(plain)
+                               : which == 1 ? static_cast<QWebEnginePage&>(guarded)
+                                            : static_cast<QWebEnginePage&>(control);
+        return LoadOnce(page, url);
+    });
+    state.counters["intercepted_per_load"] = double(guard.Seen) / std::max(1, rounds);
 }
 BENCHMARK(BM_LocalPageLoad)->Iterations(60)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -178,13 +155,5 @@ BENCHMARK(BM_GuardDecision);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication::PrepareEngine();
-    int qtArgc = 1;
-    TApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunEngineBenchmarks(argc, argv);
 }

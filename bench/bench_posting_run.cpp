@@ -5,6 +5,7 @@
 //   identical set-ups differ on this machine;
 // - the forum list redrawn with its marks: 1,000 forums against a record of 10,000 posts, from the
 //   change of the subject to the list painted.
+#include "EngineBench.h"
 #include "app/TApplication.h"
 #include "browser/TBrowserPane.h"
 #include "ui/FMain.h"
@@ -89,12 +90,6 @@ double LoadOnce(TBrowserPane& pane, const QString& url)
     return seconds;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 void BM_PageLoadWithWatch(benchmark::State& state)
 {
     QTemporaryDir dir;
@@ -106,39 +101,22 @@ void BM_PageLoadWithWatch(benchmark::State& state)
         pane->Navigate(url);
         WaitLoaded(*pane);
     }
-    std::vector<double> plainTimes, watchedTimes, watchedRatios, controlRatios;
-    int round = 0;
     int watching = 0;
-    for (auto _ : state) {
-        double times[3] = {};
-        for (int k = 0; k < 3; ++k) {
-            const int which = (round + k) % 3;
-            TBrowserPane& pane = which == 0 ? plain : which == 1 ? watched : control;
-            FillBody(pane);
-            if (which == 1) {
-                pane.WatchForSend();
-                // The watch is running in the page before the next load starts.
-                QEventLoop loop;
-                pane.Page()->runJavaScript(QStringLiteral("1"), QWebEngineScript::ApplicationWorld,
-                                           [&](const QVariant&) { loop.quit(); });
-                loop.exec();
-                // The figures count only if the watch really ran in the page.
-                watching += pane.Watching() ? 1 : 0;
-            }
-            times[which] = LoadOnce(pane, url);
+    RunRotatingRounds(state, "watched_ms", [&](int which) {
+        TBrowserPane& pane = which == 0 ? plain : which == 1 ? watched : control;
+        FillBody(pane);
+        if (which == 1) {
+            pane.WatchForSend();
+            // The watch is running in the page before the next load starts.
+            QEventLoop loop;
+            pane.Page()->runJavaScript(QStringLiteral("1"), QWebEngineScript::ApplicationWorld,
+                                       [&](const QVariant&) { loop.quit(); });
+            loop.exec();
+            // The figures count only if the watch really ran in the page.
+            watching += pane.Watching() ? 1 : 0;
         }
-        ++round;
-        plainTimes.push_back(times[0]);
-        watchedTimes.push_back(times[1]);
-        watchedRatios.push_back(times[1] / times[0]);
-        controlRatios.push_back(times[2] / times[0]);
-        state.SetIterationTime(times[0] + times[1]);
-    }
-    state.counters["plain_ms"] = Median(plainTimes) * 1000;
-    state.counters["watched_ms"] = Median(watchedTimes) * 1000;
-    // Medians of the ratios within each round: a round shares the machine's load of the moment.
-    state.counters["overhead_pct"] = (Median(watchedRatios) - 1) * 100;
-    state.counters["control_pct"] = (Median(controlRatios) - 1) * 100;
+        return LoadOnce(pane, url);
+    });
     state.counters["watched_loads"] = watching;
 }
 BENCHMARK(BM_PageLoadWithWatch)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -182,13 +160,5 @@ BENCHMARK(BM_MarkedListRedraw)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication::PrepareEngine();
-    int qtArgc = 1;
-    TApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunEngineBenchmarks(argc, argv);
 }
