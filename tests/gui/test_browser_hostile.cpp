@@ -91,6 +91,20 @@ TEST_F(BrowserHostile, PasswordAsksBeforeEverySiteOtherThanItsForums)
         return server.Url(QStringLiteral("forum.example.org"), path);
     };
     const QString grab = QStringLiteral("/grab");
+    // The focused element sits inside a shadow root of the given mode; the document sees only its
+    // host (id "h"). The page keeps the element as focusHere for the test to focus.
+    const auto shadowed = [&](const QString& path, const QString& mode, const QString& inside) {
+        return framed(
+            path, QStringLiteral("<div id=\"h\"></div><script>"
+                                 "var root = document.getElementById('h').attachShadow({mode: '%1'});"
+                                 " root.innerHTML = '%2'; window.focusHere = root.firstElementChild;"
+                                 " root.addEventListener('paste', function (e) {"
+                                 " fetch('/got?' + encodeURIComponent(e.clipboardData.getData('text'))); });"
+                                 "</script>")
+                      .arg(mode, inside));
+    };
+    const QString netFrame = QStringLiteral("<iframe width=\"1\" height=\"1\" src=\"%1\"></iframe>")
+                                 .arg(server.Url(QStringLiteral("example.net"), grab));
     const QString forum = server.Url(QStringLiteral("forum.example.org"), QStringLiteral("/"));
     const QString port = QString::number(server.Port());
     const struct
@@ -123,6 +137,18 @@ TEST_F(BrowserHostile, PasswordAsksBeforeEverySiteOtherThanItsForums)
              "The selected field is in a frame whose site cannot be told, but this password belongs "
              "to forum.example.org. Paste it anyway?"),
          mrNo},
+        {forum, shadowed(QStringLiteral("/open"), QStringLiteral("open"), netFrame), true,
+         QStringLiteral("The selected field is in a frame from example.net, but this password belongs to "
+                        "forum.example.org. Paste it anyway?"),
+         mrNo},
+        {forum, shadowed(QStringLiteral("/closed"), QStringLiteral("closed"), netFrame), true,
+         QStringLiteral(
+             "The selected field is in a frame whose site cannot be told, but this password belongs "
+             "to forum.example.org. Paste it anyway?"),
+         mrNo},
+        {forum,
+         shadowed(QStringLiteral("/field"), QStringLiteral("open"), QStringLiteral("<input type=password>")),
+         false, QString(), 0},
         {forum, server.Url(QStringLiteral("forum.xn--exmple-4nf.org"), QStringLiteral("/login")), false,
          QStringLiteral("The page is on forum.xn--exmple-4nf.org, but this password belongs to "
                         "forum.example.org. Paste it anyway?"),
@@ -154,12 +180,13 @@ TEST_F(BrowserHostile, PasswordAsksBeforeEverySiteOtherThanItsForums)
         SelectForum(c.Forum, password);
         ASSERT_TRUE(Load(c.Open)) << c.Open.toStdString();
         Pane().setFocus();
-        RunScript(Pane().Page(), QStringLiteral("document.getElementById('%1').focus()")
+        RunScript(Pane().Page(), QStringLiteral("(window.focusHere || document.getElementById('%1')).focus()")
                                      .arg(c.InFrame ? QStringLiteral("f") : QStringLiteral("pass")));
         if (c.InFrame) {
             ASSERT_TRUE(WaitUntil([] {
-                return RunScript(Pane().Page(), QStringLiteral("document.activeElement.id")).toString() ==
-                       QStringLiteral("f");
+                return RunScript(Pane().Page(),
+                                 QStringLiteral("['f', 'h'].includes(document.activeElement.id)"))
+                    .toBool();
             }));
         }
         const int before = server.Count(QStringLiteral("/got?") + password);
