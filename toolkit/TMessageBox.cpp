@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -223,9 +224,10 @@ void TMessageDialog::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape || (enter && event->modifiers() == Qt::NoModifier)) {
         QPushButton* target = nullptr;
         if (enter) {
-            // The button the user moved the focus to, else the default button, whichever has the focus.
+            // The button the user moved the focus to, else the default button. A box that holds
+            // input back takes no answer from where typing may have sent the focus.
             for (QPushButton* b : FButtons)
-                if (b->hasFocus())
+                if (b->hasFocus() && !FEnterPressesDefault)
                     target = b;
             if (!target)
                 target = FDefaultButton;
@@ -245,13 +247,31 @@ void TMessageDialog::keyPressEvent(QKeyEvent* event)
 
 namespace {
 
-// Holds a box's input back until its delay has run from the moment the box is shown: keys and
-// mouse presses on the box and its buttons are dropped, the buttons disabled.
+TMessageDialog::TClock& DelayClock()
+{
+    static TMessageDialog::TClock clock;
+    return clock;
+}
+
+qint64 DelayNow()
+{
+    if (DelayClock())
+        return DelayClock()();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Holds a box's input back until it has been shown for its delay without any: keys and mouse
+// presses on the box and its buttons are dropped, the buttons disabled, and each dropped press
+// starts the wait again. Whichever comes first after a quiet delay, the timer or the next press,
+// lets input through.
 class TInputDelay : public QObject
 {
 public:
     TInputDelay(TMessageDialog* box, int ms) : QObject(box), FBox(box), FMs(ms)
     {
+        FTimer.setSingleShot(true);
+        connect(&FTimer, &QTimer::timeout, this, &TInputDelay::Check);
         box->installEventFilter(this);
         for (QPushButton* b : box->Buttons()) {
             b->setEnabled(false);
@@ -266,15 +286,23 @@ protected:
         case QEvent::Show:
             if (watched == FBox && !FStarted) {
                 FStarted = true;
-                QTimer::singleShot(FMs, this, &TInputDelay::Release);
+                FQuietSince = DelayNow();
+                FTimer.start(FMs);
             }
             break;
         case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (FStarted && Quiet() <= 0) {
+                Release();
+                return false;
+            }
+            FQuietSince = DelayNow();
+            event->accept();
+            return true;
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
-        case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
             event->accept();
             return true;
         default:
@@ -284,8 +312,21 @@ protected:
     }
 
 private:
+    // What is left of the quiet wait, in milliseconds.
+    qint64 Quiet() const { return FMs - (DelayNow() - FQuietSince); }
+
+    void Check()
+    {
+        const qint64 left = Quiet();
+        if (left <= 0)
+            Release();
+        else
+            FTimer.start(int(std::min<qint64>(left, FMs)));
+    }
+
     void Release()
     {
+        FTimer.stop();
         for (QPushButton* b : FBox->Buttons()) {
             b->setEnabled(true);
             b->removeEventFilter(this);
@@ -300,15 +341,28 @@ private:
 
     TMessageDialog* FBox;
     int FMs;
+    QTimer FTimer;
     bool FStarted = false;
+    qint64 FQuietSince = 0;
 };
 
 } // namespace
 
 void TMessageDialog::SetInputDelay(int ms)
 {
-    if (ms > 0)
-        new TInputDelay(this, ms);
+    if (ms <= 0)
+        return;
+    // A button takes Enter itself when it has the focus, and becomes the default when Tab gives it
+    // the focus; neither may happen here, where Enter answers with the default button.
+    FEnterPressesDefault = true;
+    for (QPushButton* b : FButtons)
+        b->setAutoDefault(false);
+    new TInputDelay(this, ms);
+}
+
+void TMessageDialog::SetInputDelayClock(TClock clock)
+{
+    DelayClock() = std::move(clock);
 }
 
 TMessageBox::TMessageBox(QObject* parent) : QObject(parent) {}

@@ -58,9 +58,15 @@ public:
     // Makes button the one Enter presses and the focus starts on (by default the first). Enter presses
     // the button that holds the focus, and with none focused this one.
     void SetDefaultButton(TMsgDlgBtn button);
-    // For its first ms milliseconds on screen the box ignores keys and clicks and its buttons are
-    // disabled: a question that appears while the user types is not answered by the typing.
+    // The box ignores keys and clicks, its buttons disabled, until it has been on screen for ms
+    // milliseconds without any: each one that arrives sooner starts the wait again. Enter then
+    // presses the default button, wherever Tab moved the focus. A question that appears while
+    // the user types is not answered by the typing, however slow.
     void SetInputDelay(int ms);
+    // The clock the input delay reads, in milliseconds. Tests set their own; null restores the
+    // system's steady clock.
+    using TClock = std::function<qint64()>;
+    static void SetInputDelayClock(TClock clock);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -74,6 +80,7 @@ private:
     QLabel* FIcon = nullptr;
     QList<QPushButton*> FButtons;
     QPushButton* FDefaultButton = nullptr;
+    bool FEnterPressesDefault = false;
 };
 
 class TMessageBox : public QObject

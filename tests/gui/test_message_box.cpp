@@ -190,6 +190,81 @@ TEST_F(MessageBoxTest, EnterPressesTheDefaultButton)
     }
 }
 
+// A box that holds its input back (the question about another program) takes keys and clicks only
+// after a quiet delay: input that keeps arriving, however slowly, never answers it. Once it takes
+// keys, Enter answers with the default button wherever Tab moved the focus.
+TEST_F(MessageBoxTest, InputThatKeepsArrivingDoesNotAnswerADelayedBox)
+{
+    // The delay of the question about another program, and a slow typist's pace (five keys a second).
+    constexpr int DelayMs = 1000;
+    constexpr int KeyGapMs = 200;
+    struct TClockReset
+    {
+        ~TClockReset() { TMessageDialog::SetInputDelayClock(nullptr); }
+    } clockReset;
+    qint64 now = 0;
+    TMessageDialog::SetInputDelayClock([&] { return now; });
+
+    // Where a key would go: the box's focused button, else the box.
+    const auto focused = [](TMessageDialog& b) -> QWidget* { return b.focusWidget() ? b.focusWidget() : &b; };
+    const auto typed = [&](const QString& before, const QString& after) {
+        return [&, before, after](TMessageDialog& b) {
+            const auto keys = [&](const QString& text) {
+                for (const QChar c : text) {
+                    now += KeyGapMs;
+                    QTest::keyClick(focused(b), c.toLatin1());
+                }
+            };
+            keys(before);
+            now += KeyGapMs;
+            QTest::keyClick(focused(b), Qt::Key_Tab);
+            keys(after);
+            now += KeyGapMs;
+            QTest::keyClick(focused(b), Qt::Key_Return);
+        };
+    };
+    const struct
+    {
+        const char* Name;
+        std::function<void(TMessageDialog&)> Input;
+    } cases[] = {
+        {"alice<Tab>hunter2<Enter>", typed(QStringLiteral("alice"), QStringLiteral("hunter2"))},
+        {"clicks on Yes",
+         [&](TMessageDialog& b) {
+             for (int i = 0; i < 10; ++i) {
+                 now += KeyGapMs;
+                 QTest::mouseClick(b.Buttons()[0], Qt::LeftButton);
+             }
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto box =
+            TMessageBox::Build(QStringLiteral("Another program on this computer will open it. Open it?"),
+                               TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo});
+        box->SetDefaultButton(TMsgDlgBtn::mbNo);
+        box->SetInputDelay(DelayMs);
+        int result = -1;
+        QObject::connect(box.get(), &QDialog::finished, [&](int r) { result = r; });
+        box->open();
+        Pump();
+        c.Input(*box);
+        Pump();
+        EXPECT_EQ(result, -1);
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_FALSE(box->Buttons()[0]->isEnabled());
+
+        // A quiet delay later the box takes keys; Tab to Yes and Enter still answer No.
+        now += DelayMs;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->Buttons()[0]->isEnabled(); }));
+        QTest::keyClick(focused(*box), Qt::Key_Tab);
+        EXPECT_EQ(box->focusWidget(), box->Buttons()[0]);
+        QTest::keyClick(focused(*box), Qt::Key_Return);
+        Pump();
+        EXPECT_EQ(result, mrNo);
+    }
+}
+
 // A text taller than the screen scrolls inside the box: the box, its caption and its buttons stay
 // within the screen's work area, and the keys that page scroll the text.
 TEST_F(MessageBoxTest, ATallTextScrollsInsideABoxThatFitsTheScreen)
