@@ -268,8 +268,9 @@ void TfrmMain::AutoInsertDone(bool bodyWritten)
     }
     if (!bodyWritten)
         return;
-    FPendingPost = {true, ToAnsi(edtSubject->text()), forum};
-    webBrowser->WatchForSend();
+    // Carried by the watch: a send of the page before, still settling, records its own.
+    webBrowser->WatchForSend(QVariantList{QByteArray::fromStdString(ToAnsi(edtSubject->text())),
+                                          QByteArray::fromStdString(forum)});
 }
 
 // --- Forum list ---

@@ -153,6 +153,11 @@
             window.removeEventListener('pagehide', onPageHide, true);
             window.threadwickPostWatch = null;
         },
+        // The form was sent from this document; postanswer.js finds it still shown when the
+        // forum's answer never arrived.
+        get sent() {
+            return sent;
+        },
     };
     return true;
 })
