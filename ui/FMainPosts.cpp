@@ -147,7 +147,8 @@ void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAdd
     post->Subject = parts[0].toByteArray().toStdString();
     post->ForumURL = parts[1].toByteArray().toStdString();
     post->SentAt = ToAnsi(sentAt.toUTC().toString(Qt::ISODate));
-    post->ThreadURL = ToAnsi(threadAddress.toString());
+    // A user name and password in the address stay out of the file.
+    post->ThreadURL = ToAnsi(threadAddress.toString(QUrl::RemoveUserInfo));
     Posts->Append(std::move(post));
     RefreshMarks();
     Posts->SaveAll();
