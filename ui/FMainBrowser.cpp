@@ -229,16 +229,17 @@ void TfrmMain::btnAutoInsertClick()
     TBrowserPane* pane = webBrowser;
     pane->BeginFill();
     pane->FillField(QStringLiteral("subject"), subject, [this, pane, subject, body](bool subjectWritten) {
-        pane->FillField(QStringLiteral("body"), body,
-                        [this, pane, subject, body, subjectWritten](bool bodyWritten) {
-                            const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
-                                                                  !bodyWritten && !body.isEmpty()};
-                            pane->FillPost(subject, body, wanted,
-                                           [this, pane, bodyWritten](TBrowserPane::TPostParts written) {
-                                               pane->ShowFilled(PostedHereBefore());
-                                               AutoInsertDone(bodyWritten || written.Body);
-                                           });
-                        });
+        pane->FillField(
+            QStringLiteral("body"), body, [this, pane, subject, body, subjectWritten](bool bodyWritten) {
+                const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
+                                                      !bodyWritten && !body.isEmpty()};
+                pane->FillPost(subject, body, wanted,
+                               [this, pane, body, bodyWritten](TBrowserPane::TPostParts written) {
+                                   pane->ShowFilled(PostedHereBefore());
+                                   // An empty body gives the page nothing to send.
+                                   AutoInsertDone((bodyWritten || written.Body) && !body.trimmed().isEmpty());
+                               });
+            });
     });
 }
 

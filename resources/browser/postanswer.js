@@ -21,13 +21,13 @@
             if (typeof field.value === 'string' && field.value.includes(text))
                 return true;
         for (const host of doc.querySelectorAll('[contenteditable]'))
-            if (host.isContentEditable && host.textContent.includes(text))
+            if (host.isContentEditable && host.innerText.includes(text))
                 return true;
         for (const frame of doc.querySelectorAll('iframe')) {
             try {
                 const inner = frame.contentDocument;
                 if (inner && inner.body && (inner.designMode === 'on' || inner.body.isContentEditable) &&
-                    inner.body.textContent.includes(text))
+                    inner.body.innerText.includes(text))
                     return true;
             } catch (failure) {
                 // another origin: not the forum's form
