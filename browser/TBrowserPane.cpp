@@ -542,13 +542,13 @@ void TBrowserPane::AddContextMenuAction(QAction* action)
     FMenuActions << action;
 }
 
-void TBrowserPane::WatchForSend()
+void TBrowserPane::WatchForSend(const QVariant& post)
 {
-    FWatch = {};
-    FSettleTimer->stop();
+    EndWatch();
     if (!FPage)
         return;
     FWatch.Armed = true;
+    FWatch.Post = post;
     FWatch.Start = FPage->url();
     const QString source =
         WatchPostScript() + QLatin1Char('(') + ScriptArguments({{"nonce", FNonce}}) + QLatin1Char(')');
@@ -603,12 +603,15 @@ void TBrowserPane::Settle()
         return;
     // From the event loop, never from inside the engine's report: whatever the receiver does (a
     // save that fails, say) happens in ordinary event delivery.
-    const auto tell = [this, sentAt = watch.SentAt](const QUrl& thread) {
+    const auto tell = [this, sentAt = watch.SentAt, post = watch.Post](const QUrl& thread) {
         QMetaObject::invokeMethod(
-            this, [this, sentAt, thread] { emit PostSent(sentAt, thread); }, Qt::QueuedConnection);
+            this, [this, sentAt, thread, post] { emit PostSent(sentAt, thread, post); },
+            Qt::QueuedConnection);
     };
+    // Taken now: a navigation of the user's that ended the watch is about to load another page.
+    const QUrl shown = FPage->url();
     if (!watch.Submitted) {
-        tell(FPage->url());
+        tell(shown);
         return;
     }
     // A sent form: the forum's answer says whether it took the post (see postanswer.js).
@@ -617,14 +620,20 @@ void TBrowserPane::Settle()
     QPointer<TBrowserPane> self(this);
     QPointer<QWebEnginePage> page(FPage);
     FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld,
-                         [self, page, tell](const QVariant& result) {
+                         [self, page, tell, shown](const QVariant& result) {
                              if (!self || !page)
                                  return;
                              const QVariantMap answer = result.toMap();
+                             // The user stopped the answer or went on before it came: the form was sent, and
+                             // still holds the post only because its page is still shown.
+                             if (answer.value(QStringLiteral("unanswered")).toBool()) {
+                                 tell(shown);
+                                 return;
+                             }
                              if (answer.value(QStringLiteral("formBack")).toBool())
                                  return;
                              const QUrl refresh(answer.value(QStringLiteral("refresh")).toString());
-                             tell(refresh.isValid() && !refresh.isEmpty() ? refresh : page->url());
+                             tell(refresh.isValid() && !refresh.isEmpty() ? refresh : shown);
                          });
 }
 

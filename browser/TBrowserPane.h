@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 #include <QWidget>
 
 #include <functional>
@@ -106,10 +107,11 @@ public:
 
     // Watches the page shown for the user sending the post that Auto Insert has just written into
     // it (see watchpost.js for what counts as a send) and, once the page has settled after a send,
-    // tells PostSent. A new watch replaces the one before; a navigation of the user's through the
-    // pane ends it. A form that comes back with the post in it (the forum's error, a preview) tells
+    // tells PostSent with post, which the pane only hands back. A new watch replaces the one before,
+    // and a navigation of the user's through the pane ends it; a send still settling is taken as it
+    // stands. A form that comes back with the post in it (the forum's error, a preview) tells
     // nothing.
-    void WatchForSend();
+    void WatchForSend(const QVariant& post = {});
     bool Watching() const { return FWatch.Armed; }
 
     // Actions the pane's context menu offers after the engine's own entries.
@@ -129,8 +131,9 @@ public:
 
 signals:
     // A post was sent from the watched page at sentAt; threadAddress is the address shown once the
-    // page had settled (for nearly every forum engine, the new thread).
-    void PostSent(const QDateTime& sentAt, const QUrl& threadAddress);
+    // page had settled (for nearly every forum engine, the new thread); post as the watch was given
+    // it.
+    void PostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& post);
     void FillStageReached(TBrowserPane::TFillStage stage);
     // The page shown is on another address (pushState included), or its certificate was refused.
     void SiteChanged(const QUrl& address, bool certificateRefused);
@@ -159,6 +162,7 @@ private:
         QUrl Start;
         QString Sample; // a line of the post as the form sent it
         QDateTime SentAt;
+        QVariant Post;
     };
     void WatchMessage(const QString& message);
     void SendSeen();

@@ -23,6 +23,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QUrl;
+class QVariant;
 class TBrowserPane;
 class TListBox;
 class TMessageBox;
@@ -261,16 +262,10 @@ private:
     void RefreshMarks();
     // The latest post of the subject to the selected forum, -1 when none.
     int SelectedPost() const;
-    void webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress);
+    // post: the subject and the forum address that Auto Insert gave the page's watch.
+    void webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& post);
     // The latest post of the current subject to each forum address.
     std::unordered_map<std::string, int> FMarks;
-    // What a send from the watched page records: set by Auto Insert.
-    struct TPendingPost
-    {
-        bool Valid = false;
-        std::string Subject, ForumURL;
-    };
-    TPendingPost FPendingPost;
     // --- end of posting run ---
 
     // --- branding part: members and helpers of FMainBranding.cpp ---

@@ -229,16 +229,17 @@ void TfrmMain::btnAutoInsertClick()
     TBrowserPane* pane = webBrowser;
     pane->BeginFill();
     pane->FillField(QStringLiteral("subject"), subject, [this, pane, subject, body](bool subjectWritten) {
-        pane->FillField(QStringLiteral("body"), body,
-                        [this, pane, subject, body, subjectWritten](bool bodyWritten) {
-                            const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
-                                                                  !bodyWritten && !body.isEmpty()};
-                            pane->FillPost(subject, body, wanted,
-                                           [this, pane, bodyWritten](TBrowserPane::TPostParts written) {
-                                               pane->ShowFilled(PostedHereBefore());
-                                               AutoInsertDone(bodyWritten || written.Body);
-                                           });
-                        });
+        pane->FillField(
+            QStringLiteral("body"), body, [this, pane, subject, body, subjectWritten](bool bodyWritten) {
+                const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
+                                                      !bodyWritten && !body.isEmpty()};
+                pane->FillPost(subject, body, wanted,
+                               [this, pane, body, bodyWritten](TBrowserPane::TPostParts written) {
+                                   pane->ShowFilled(PostedHereBefore());
+                                   // An empty body gives the page nothing to send.
+                                   AutoInsertDone((bodyWritten || written.Body) && !body.trimmed().isEmpty());
+                               });
+            });
     });
 }
 
@@ -268,8 +269,9 @@ void TfrmMain::AutoInsertDone(bool bodyWritten)
     }
     if (!bodyWritten)
         return;
-    FPendingPost = {true, ToAnsi(edtSubject->text()), forum};
-    webBrowser->WatchForSend();
+    // Carried by the watch: a send of the page before, still settling, records its own.
+    webBrowser->WatchForSend(QVariantList{QByteArray::fromStdString(ToAnsi(edtSubject->text())),
+                                          QByteArray::fromStdString(forum)});
 }
 
 // --- Forum list ---

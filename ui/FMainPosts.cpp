@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QVariant>
 #include <QWebEnginePage>
 
 namespace {
@@ -137,16 +138,17 @@ int TfrmMain::SelectedPost() const
     return found == FMarks.end() ? -1 : found->second;
 }
 
-void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress)
+void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& sent)
 {
-    if (!FPendingPost.Valid || !Posts)
+    const QVariantList parts = sent.toList();
+    if (parts.size() != 2 || !Posts)
         return;
     auto post = std::make_unique<TPost>();
-    post->Subject = FPendingPost.Subject;
-    post->ForumURL = FPendingPost.ForumURL;
+    post->Subject = parts[0].toByteArray().toStdString();
+    post->ForumURL = parts[1].toByteArray().toStdString();
     post->SentAt = ToAnsi(sentAt.toUTC().toString(Qt::ISODate));
-    post->ThreadURL = ToAnsi(threadAddress.toString());
-    FPendingPost = {};
+    // A user name and password in the address stay out of the file.
+    post->ThreadURL = ToAnsi(threadAddress.toString(QUrl::RemoveUserInfo));
     Posts->Append(std::move(post));
     RefreshMarks();
     Posts->SaveAll();

@@ -1,9 +1,12 @@
 // Reads the forum's answer to a form that was sent with a post: did the forum take it, and where is
 // the new thread? Runs in the program's isolated world on the page shown once it has settled, and
 // is called with one JSON object { text }: a line of the post as it was sent, only ever compared.
-// Returns { formBack, refresh }.
+// Returns { unanswered, formBack, refresh }.
 //
 // The rule:
+// - unanswered: the page still shows the document the form was sent from (its watch saw the send),
+//   so the forum's answer never arrived: the user stopped it or went on. The form was sent all the
+//   same, and the post is still in it, which says nothing about the forum taking it;
 // - formBack: a field of the page (a text box, a message box, an editing host or the editable body
 //   of a same-origin frame) holds that line again. That is the form coming back with the post in it:
 //   the forum's own error, or a preview. Then nothing was posted;
@@ -18,13 +21,13 @@
             if (typeof field.value === 'string' && field.value.includes(text))
                 return true;
         for (const host of doc.querySelectorAll('[contenteditable]'))
-            if (host.isContentEditable && host.textContent.includes(text))
+            if (host.isContentEditable && host.innerText.includes(text))
                 return true;
         for (const frame of doc.querySelectorAll('iframe')) {
             try {
                 const inner = frame.contentDocument;
                 if (inner && inner.body && (inner.designMode === 'on' || inner.body.isContentEditable) &&
-                    inner.body.textContent.includes(text))
+                    inner.body.innerText.includes(text))
                     return true;
             } catch (failure) {
                 // another origin: not the forum's form
@@ -51,5 +54,10 @@
         return '';
     }
 
-    return { formBack: text !== '' && holdsText(document), refresh: refreshTarget() };
+    const watch = window.threadwickPostWatch;
+    return {
+        unanswered: !!(watch && watch.sent),
+        formBack: text !== '' && holdsText(document),
+        refresh: refreshTarget(),
+    };
 })

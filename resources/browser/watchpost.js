@@ -10,9 +10,10 @@
 //   the browser sends the form itself. Reported as "submitted", with a line of the post, by which
 //   the forum's answer shows whether it took the post (postanswer.js);
 // - a composer that sends by script cancels the submit or has no form at all. There a written
-//   element that the page empties or takes out of the document while the user is not typing in it
-//   is reported as "cleared" (and "filled" if text comes back); the program counts it as a send when
-//   the page's address changes within moments of it (a composer that sent moves to the new thread);
+//   element that held text and that the page empties or takes out of the document while the user
+//   is not typing in it is reported as "cleared" (and "filled" if text comes back); the program
+//   counts it as a send when the page's address changes within moments of it (a composer that sent
+//   moves to the new thread);
 // - nothing else is reported: leaving the page by a link, or a send the page refuses while keeping
 //   the text, says nothing.
 (function (args) {
@@ -35,16 +36,24 @@
 
     // --- What a watched element holds ---
 
+    // The document of an editor in a frame of the page's own origin; null else.
+    function frameDocument(element) {
+        if (element.localName !== 'iframe')
+            return null;
+        try {
+            return element.contentDocument;
+        } catch (failure) {
+            return null;
+        }
+    }
+
+    // As the user sees it: a rich editor's paragraphs are lines of their own.
     function textOf(element) {
         if (element.localName === 'iframe') {
-            try {
-                const doc = element.contentDocument;
-                return doc && doc.body ? doc.body.textContent : '';
-            } catch (failure) {
-                return '';
-            }
+            const doc = frameDocument(element);
+            return doc && doc.body ? doc.body.innerText : '';
         }
-        return element.localName === 'textarea' || element.localName === 'input' ? element.value : element.textContent;
+        return element.localName === 'textarea' || element.localName === 'input' ? element.value : element.innerText;
     }
 
     function empty(element) {
@@ -94,8 +103,9 @@
     }
 
     // First in, to see every submit of a watched form; the page's own handlers run after this one.
+    // A submit event that a page script made up sends nothing.
     function onSubmitCapture(event) {
-        if (!forms.has(event.target))
+        if (!event.isTrusted || !forms.has(event.target))
             return;
         pending = event;
         // A handler that stops the event keeps the last listener below from running.
@@ -111,11 +121,20 @@
     // --- Composers that send by script ---
 
     const userEmptied = new WeakSet();
+    // The elements seen holding text: only one that had text can be emptied by a send.
+    const hadText = new WeakSet();
     let cleared = false;
 
+    // Typing in an editor's frame reaches the frame's document, not this one.
+    const frameDocuments = watched.map(frameDocument).filter(doc => doc);
+    for (const element of watched)
+        if (!empty(element))
+            hadText.add(element);
+
     function onInput(event) {
+        const doc = event.target.ownerDocument || event.target;
         for (const element of watched)
-            if (event.target === element || element.contains(event.target))
+            if (event.target === element || element.contains(event.target) || frameDocument(element) === doc)
                 if (focusedIn(element) && empty(element))
                     userEmptied.add(element);
                 else
@@ -125,8 +144,11 @@
     function check() {
         if (sent)
             return;
-        const now = watched.some(element => empty(element) && !userEmptied.has(element) &&
-            !(element.isConnected && focusedIn(element)));
+        for (const element of watched)
+            if (!empty(element))
+                hadText.add(element);
+        const now = watched.some(element => empty(element) && hadText.has(element) &&
+            !userEmptied.has(element) && !(element.isConnected && focusedIn(element)));
         if (now !== cleared) {
             cleared = now;
             report(now ? 'cleared' : 'filled');
@@ -142,6 +164,8 @@
     window.addEventListener('submit', onSubmitCapture, true);
     window.addEventListener('submit', onSubmitBubble, false);
     window.addEventListener('input', onInput, true);
+    for (const doc of frameDocuments)
+        doc.addEventListener('input', onInput, true);
     window.addEventListener('pagehide', onPageHide, true);
 
     window.threadwickPostWatch = {
@@ -150,8 +174,15 @@
             window.removeEventListener('submit', onSubmitCapture, true);
             window.removeEventListener('submit', onSubmitBubble, false);
             window.removeEventListener('input', onInput, true);
+            for (const doc of frameDocuments)
+                doc.removeEventListener('input', onInput, true);
             window.removeEventListener('pagehide', onPageHide, true);
             window.threadwickPostWatch = null;
+        },
+        // The form was sent from this document; postanswer.js finds it still shown when the
+        // forum's answer never arrived.
+        get sent() {
+            return sent;
         },
     };
     return true;

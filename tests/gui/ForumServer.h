@@ -60,6 +60,8 @@ public:
         QByteArray Headers; // extra header lines, each ending in CR LF
         QByteArray Type = "text/html; charset=utf-8";
         QByteArray Content;
+        // Never sent: a forum still working on the post when the browser gives up waiting.
+        bool Held = false;
     };
     void SetAnswer(const QString& path, const TAnswer& answer) { FAnswers.insert(path, answer); }
 
@@ -109,6 +111,8 @@ private:
             FReceived.append(received);
             if (FAnswers.contains(path)) {
                 const TAnswer& answer = FAnswers[path];
+                if (answer.Held)
+                    return;
                 // "{message}" stands for the field "message" sent, as a form that comes back holds it.
                 QByteArray content = answer.Content;
                 content.replace("{message}",

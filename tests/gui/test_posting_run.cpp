@@ -19,9 +19,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -213,6 +216,52 @@ TEST_F(PostingRun, DamagedRecordIsReportedAndNeverOverwritten)
         << boxes.Boxes()[1].Text.toStdString();
     EXPECT_EQ(Dir->Read(QStringLiteral("Posts.dat")), damaged);
     EXPECT_TRUE(List().MarkOf(0).Marked);
+}
+
+// A forum slow to answer: the user goes on at once after Send, which stops the answer. The form
+// was sent all the same: the post is recorded, with the page it was sent from, never the address
+// of the forum the user went on to.
+TEST_F(PostingRun, PostIsRecordedWhenTheUserGoesOnBeforeTheAnswer)
+{
+    Server->SetAnswer(QStringLiteral("/post/slow"), {"200 OK", {}, "text/html", "", true});
+    const struct
+    {
+        const char* Name;
+        std::function<void(TfrmMain&)> GoOn;
+        const char* Shown; // the page shown afterwards
+    } cases[] = {
+        {"Ctrl+N",
+         [](TfrmMain& window) {
+             window.edtSubject->setFocus();
+             QTest::keyClick(window.windowHandle(), Qt::Key_N, Qt::ControlModifier);
+         },
+         "/posting/form.html?f=next"},
+        {"Stop", [](TfrmMain& window) { QTest::mouseClick(window.bsSkinSpeedButton3, Qt::LeftButton); },
+         "/posting/form.html?f=slow"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Window.reset();
+        Dir = std::make_unique<TTempAppDir>();
+        Start();
+        AddForum(QStringLiteral("/posting/form.html?f=next"));
+        AddForum(QStringLiteral("/posting/form.html?f=slow"));
+        Window->lvwForums->setCurrentRow(0);
+        Window->lvwForumsListBoxDblClick();
+        ASSERT_TRUE(Loaded(QStringLiteral("/posting/form.html?f=slow")));
+        Run(QStringLiteral("document.getElementById('postform').action = '/post/slow'"));
+        ASSERT_TRUE(AutoInsert());
+        Server->Clear();
+        ASSERT_TRUE(ClickInPage(QStringLiteral("#post")));
+        ASSERT_TRUE(WaitUntil([&] { return !Server->Received().isEmpty(); }));
+        c.GoOn(*Window);
+        ASSERT_TRUE(WaitUntil([&] { return Posts() == 1; }));
+        const TPost& post = Window->Posts->RecordAt(0);
+        EXPECT_EQ(post.ForumURL, Server->Url(QStringLiteral("/posting/form.html?f=slow")).toStdString());
+        EXPECT_EQ(post.ThreadURL, Server->Url(QStringLiteral("/posting/form.html?f=slow")).toStdString());
+        ASSERT_TRUE(Loaded(QLatin1String(c.Shown)));
+        EXPECT_EQ(Posts(), 1);
+    }
 }
 
 // A second post of one subject to one forum is recorded; the Auto Insert after it warns.
