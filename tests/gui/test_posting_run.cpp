@@ -114,7 +114,8 @@ protected:
     bool AutoInsert()
     {
         QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
-        return WaitUntil([&] { return Pane().Watching(); });
+        // The watch starts once the outline is asked for, which the page draws a moment later.
+        return WaitUntil([&] { return Pane().Watching() && !Pane().ShownOutline().Rects.isEmpty(); });
     }
 
     // A click with the mouse on the page's element, as the user sends.
