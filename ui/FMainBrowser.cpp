@@ -338,7 +338,7 @@ void TfrmMain::lvwForumsListBoxClick()
         edtPassword->setText(password);
     }
     if (changed)
-        Forums->SaveAll();
+        Forums->SaveAllReportingOnce();
 }
 
 void TfrmMain::lvwForumsListBoxDblClick()
@@ -374,5 +374,5 @@ void TfrmMain::StoreCredential(std::string TForum::*field, const QString& text)
             stored = ToAnsi(text);
     }
     if (!FFillingCredentials)
-        Forums->SaveAll();
+        Forums->SaveAllReportingOnce();
 }
