@@ -128,6 +128,8 @@ public:
     // Where the shared browser profile keeps cookies, cache and site data: by default the user's
     // data directory; an empty directory keeps nothing on disk. Call before the first navigation.
     static void SetProfileDirectory(const QString& directory);
+    // True for a key the pane keeps from the page and from the window.
+    static bool Swallowed(const QKeyEvent& key);
 
 signals:
     // A post was sent from the watched page at sentAt; threadAddress is the address shown once the
@@ -146,9 +148,6 @@ private:
     void ReleasePage();
     // Called after asking the engine for a load.
     void LoadRequested();
-    // True for a key the pane keeps from the page and from the window.
-    static bool Swallowed(const QKeyEvent& key);
-
     // The watch on the page's send.
     struct TSendWatch
     {

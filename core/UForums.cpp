@@ -633,8 +633,6 @@ template <class TRecord> void TRecordStore<TRecord>::SaveAll()
 {
     using Layout = TLayout<TRecord>;
     if (FLoadState != TLoadState::Whole) {
-        if (FRefusalReported)
-            return;
         FRefusalReported = true;
         throw ENotSavedError(FPath, FLoadState == TLoadState::StoppedAtZero ? ENotSavedError::nsStoppedAtZero
                                                                             : ENotSavedError::nsUnreadable);
@@ -662,6 +660,13 @@ template <class TRecord> void TRecordStore<TRecord>::SaveAll()
     };
     std::size_t estimate = Layout::Header.size() + 2 + FEntries.size() * (Layout::Fields.size() + 2) * 8;
     FTextSize = ReplaceFile(FPath, Layout::OwnerOnly, std::max(estimate, FTextSize), writeText);
+}
+
+template <class TRecord> void TRecordStore<TRecord>::SaveAllReportingOnce()
+{
+    if (FLoadState != TLoadState::Whole && FRefusalReported)
+        return;
+    SaveAll();
 }
 
 template class TRecordStore<TForum>;

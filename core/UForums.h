@@ -57,9 +57,12 @@ public:
     // An existing file that the user may not write, or a "Forums.dat" of another user, is not replaced.
     // A new file is created 0644 ("Forums.dat" 0600) whatever the umask. Fails with EFlushError when the
     // file was replaced but its directory could not be flushed. A file that LoadAll could not read whole
-    // is never written: the first save fails with ENotSavedError, later ones do nothing, so that a save
-    // on every keystroke does not repeat the message.
+    // is never written: every save fails with ENotSavedError.
     void SaveAll();
+    // SaveAll for the saves made on every keystroke, which the user did not ask for one by one: a refused
+    // save is reported once per store and run, and does nothing after that, so that typing does not
+    // repeat the message.
+    void SaveAllReportingOnce();
 
     // Full path of the store's file.
     const std::string& FilePath() const { return FPath; }
@@ -74,7 +77,7 @@ private:
     // Whether LoadAll read the file whole; SaveAll refuses to overwrite a file that it did not.
     enum class TLoadState { Whole, Unreadable, StoppedAtZero };
     TLoadState FLoadState = TLoadState::Whole;
-    // Set once SaveAll has reported its refusal.
+    // Set once a save has reported its refusal.
     bool FRefusalReported = false;
     // Size of the file's text when last read or written: the next save sizes its buffer from it.
     std::size_t FTextSize = 0;

@@ -340,7 +340,7 @@ void TfrmMain::lvwForumsListBoxClick()
         edtPassword->setText(password);
     }
     if (changed)
-        Forums->SaveAll();
+        Forums->SaveAllReportingOnce();
 }
 
 void TfrmMain::lvwForumsListBoxDblClick()
@@ -376,5 +376,5 @@ void TfrmMain::StoreCredential(std::string TForum::*field, const QString& text)
             stored = ToAnsi(text);
     }
     if (!FFillingCredentials)
-        Forums->SaveAll();
+        Forums->SaveAllReportingOnce();
 }

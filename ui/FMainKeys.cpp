@@ -1,8 +1,10 @@
 // The window's keyboard shortcuts. Each one clicks its button, so that the action is the button's
 // whichever way it starts, and is named in the button's hint; the buttons keep their focus rules.
 // The shortcuts are the window's wherever the keyboard focus is, in the page of the browser pane
-// too. Two keys belong to one control only: Esc in the address box stops the browser, and Enter on
-// the forum list opens the selected forum as a double-click does.
+// too, except the keys the pane keeps for itself (Ctrl+N). Two keys belong to one control only: Esc
+// in the address box stops the browser, and Enter on the forum list opens the selected forum as a
+// double-click does. No shortcut repeats while its keys are held: a second paste or Auto Insert would
+// run over the first.
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
@@ -21,12 +23,13 @@ namespace {
 // Keeps the window's shortcuts from the controls of the window, the engine's keyboard widget above
 // all: for keys it takes for editing commands (Ctrl+I for italics, say) it claims the shortcut, and
 // the key would go to the page. Watching the whole application, it sees that widget whenever the
-// engine makes a new one.
+// engine makes a new one. It also keeps the keys the pane swallows from the window's shortcuts while
+// the focus is in the pane.
 class TShortcutKeeper : public QObject
 {
 public:
-    TShortcutKeeper(QWidget* window, QList<QKeySequence> keys)
-        : QObject(window), FWindow(window), FKeys(std::move(keys))
+    TShortcutKeeper(QWidget* window, const QWidget* pane, QList<QKeySequence> keys)
+        : QObject(window), FWindow(window), FPane(pane), FKeys(std::move(keys))
     {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -35,19 +38,26 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
         // The override goes to the focus object, which in some engine versions is no widget but an
-        // item inside the engine's widget: the focus widget tells the window.
+        // item inside the engine's widget, out of reach of the pane's own filter: the focus widget
+        // tells the window and the pane.
         if (event->type() != QEvent::ShortcutOverride)
             return false;
         const QWidget* focus = QApplication::focusWidget();
         if (!focus || focus->window() != FWindow)
             return false;
-        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (FPane->isAncestorOf(focus) && TBrowserPane::Swallowed(*key)) {
+            // Accepted, the override keeps the window's shortcut from running; the pane drops the key.
+            event->accept();
+            return true;
+        }
         // Left unaccepted, the override lets the window's shortcut run, and the key goes no further.
-        return FKeys.contains(pressed);
+        return FKeys.contains(QKeySequence(key->keyCombination()));
     }
 
 private:
     QWidget* FWindow;
+    const QWidget* FPane;
     QList<QKeySequence> FKeys;
 };
 
@@ -92,6 +102,7 @@ void TfrmMain::ConnectShortcuts()
         windowKeys << key.Keys;
         auto* shortcut = new QShortcut(key.Keys, this);
         shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(false);
         QAbstractButton* button = key.Button;
         connect(shortcut, &QShortcut::activated, button, [button] { button->click(); });
         NameInHint(button, key.Hint, KeysText(key.Keys));
@@ -100,17 +111,19 @@ void TfrmMain::ConnectShortcuts()
     const QKeySequence addressKeys(Qt::CTRL | Qt::Key_L);
     auto* address = new QShortcut(addressKeys, this);
     address->setContext(Qt::WindowShortcut);
+    address->setAutoRepeat(false);
     connect(address, &QShortcut::activated, edtURL, [this] {
         edtURL->setFocus(Qt::ShortcutFocusReason);
         edtURL->selectAll();
     });
     NameInHint(edtURL, QStringLiteral("The address to open"), KeysText(addressKeys));
     windowKeys << addressKeys;
-    new TShortcutKeeper(this, windowKeys);
+    new TShortcutKeeper(this, webBrowser, windowKeys);
 
     const QKeySequence stopKeys(Qt::Key_Escape);
     auto* stop = new QShortcut(stopKeys, edtURL);
     stop->setContext(Qt::WidgetShortcut);
+    stop->setAutoRepeat(false);
     connect(stop, &QShortcut::activated, bsSkinSpeedButton3, &QToolButton::click);
     NameInHint(bsSkinSpeedButton3, QStringLiteral("Stop"),
                QStringLiteral("%1 in the address box").arg(KeysText(stopKeys)));
@@ -118,6 +131,7 @@ void TfrmMain::ConnectShortcuts()
     for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* open = new QShortcut(QKeySequence(enter), lvwForums);
         open->setContext(Qt::WidgetShortcut);
+        open->setAutoRepeat(false);
         connect(open, &QShortcut::activated, this, &TfrmMain::lvwForumsListBoxDblClick);
     }
 }

@@ -56,6 +56,7 @@ void TfrmMain::BuildPostingRun()
     actNextForum->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     // Anywhere in the window; the browser pane keeps Ctrl+N to itself and does nothing with it.
     actNextForum->setShortcutContext(Qt::WindowShortcut);
+    actNextForum->setAutoRepeat(false); // held down, it would open one forum after another
     addAction(actNextForum);
     actOpenThread = make(QStringLiteral("Open thread"), &TfrmMain::actOpenThreadClick);
     actCopyThreadAddress = make(QStringLiteral("Copy thread address"), &TfrmMain::actCopyThreadAddressClick);

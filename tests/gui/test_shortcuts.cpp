@@ -4,6 +4,7 @@
 #include "BrowserTestSupport.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +56,16 @@ protected:
         Window->memBody->setFocus();
         WaitUntil([] { return QApplication::focusWidget() == Window->memBody; });
         return Window->memBody;
+    }
+    // The item with the focus in the engine's scene, which is no widget.
+    static QObject* FocusedItemInPage()
+    {
+        for (QWindow* window : QGuiApplication::allWindows())
+            if (QObject* focus = window->focusObject();
+                focus && focus != window && !focus->isWidgetType() &&
+                QByteArray(focus->metaObject()->className()).contains("Delegate"))
+                return focus;
+        return nullptr;
     }
     static QString KeysSeenByPage()
     {
@@ -113,7 +125,11 @@ TEST_F(Shortcuts, EachKeyRunsItsButtonOnceFromThePageAndFromTheEditor)
             SCOPED_TRACE(std::string(key.Name) + " " + place.Name);
             QAbstractButton* button = key.Button;
             clicks.clear();
-            QTest::keyClick(place.Focus(), key.Key, key.Modifiers);
+            QWidget* focus = place.Focus();
+            QTest::keyClick(focus, key.Key, key.Modifiers);
+            // A key held down repeats; its action does not.
+            EXPECT_TRUE(qt_sendShortcutOverrideEvent(focus, 0, key.Key, key.Modifiers, QString(),
+                                                     true /* held down */));
             Pump();
             EXPECT_EQ(clicks.value(button), 1);
             EXPECT_EQ(clicks.size(), 1);
@@ -125,6 +141,71 @@ TEST_F(Shortcuts, EachKeyRunsItsButtonOnceFromThePageAndFromTheEditor)
         key.remove(QLatin1Char('^')); // pressed with Ctrl
         EXPECT_TRUE(key == "x" || key == "Control" || key == "Shift" || key == "Alt") << key.toStdString();
     }
+}
+
+// Ctrl+N, with or without Shift, belongs to the pane with the focus in the page, where it does
+// nothing; anywhere else in the window it opens the next forum.
+TEST_F(Shortcuts, CtrlNOpensTheNextForumExceptFromThePage)
+{
+    ASSERT_TRUE(Open(Pane(), QStringLiteral("paste.html")));
+    const QString forum = FixtureUrl(QStringLiteral("forms.html"));
+    Window->edtURL->setText(forum);
+    QTest::mouseClick(Window->btnAddURL, Qt::LeftButton);
+    Window->edtURL->clear();
+    int opened = 0;
+    const auto counting = QObject::connect(Window->actNextForum, &QAction::triggered, [&] { ++opened; });
+
+    // A key reaches the window's shortcuts after its override has gone to the window's focus object:
+    // the engine's widget here, the item with the focus inside it in other Qt versions.
+    const struct
+    {
+        const char* Name;
+        void (*Press)(Qt::KeyboardModifiers modifiers);
+    } ways[] = {
+        {"through the window",
+         [](Qt::KeyboardModifiers modifiers) {
+             QTest::keyClick(Window->windowHandle(), Qt::Key_N, modifiers);
+         }},
+        {"to the item with the focus",
+         [](Qt::KeyboardModifiers modifiers) {
+             QObject* item = FocusedItemInPage();
+             ASSERT_NE(item, nullptr);
+             qt_sendShortcutOverrideEvent(item, 0, Qt::Key_N, modifiers);
+         }},
+    };
+    for (const auto& way : ways) {
+        for (const Qt::KeyboardModifiers modifiers :
+             {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier}) {
+            SCOPED_TRACE(std::string(way.Name) + (modifiers & Qt::ShiftModifier ? " with Shift" : ""));
+            FocusPage();
+            RunScript(Pane().Page(), QStringLiteral("document.getElementById('subject').value = 'typed'"));
+            way.Press(modifiers);
+            Pump();
+            EXPECT_EQ(opened, 0);
+            EXPECT_TRUE(Window->edtURL->text().isEmpty());
+            EXPECT_EQ(Pane().Page()->url().toString(), FixtureUrl(QStringLiteral("paste.html")));
+            EXPECT_EQ(RunScript(Pane().Page(), QStringLiteral("document.getElementById('subject').value"))
+                          .toString(),
+                      "typed");
+        }
+    }
+    EXPECT_FALSE(KeysSeenByPage().contains(QLatin1String("^n"), Qt::CaseInsensitive))
+        << KeysSeenByPage().toStdString();
+
+    // From the subject edit it opens the next forum, and only once however long the keys are held.
+    Window->edtSubject->setFocus();
+    QTest::keyClick(Window->edtSubject, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(qt_sendShortcutOverrideEvent(Window->edtSubject, 0, Qt::Key_N, Qt::ControlModifier, QString(),
+                                             true /* held down */));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(Window->edtURL->text(), forum);
+    QObject::disconnect(counting);
+
+    // The other tests start from the page with an empty forum list.
+    EXPECT_TRUE(WaitUntil([&] { return Pane().Page()->url() == QUrl(forum) && !Pane().IsBusy(); }));
+    QTest::mouseClick(Window->btnRemoveURL, Qt::LeftButton);
+    Window->edtURL->clear();
+    ASSERT_TRUE(Open(Pane(), QStringLiteral("paste.html")));
 }
 
 TEST_F(Shortcuts, CtrlLSelectsTheAddressAndEscThereStops)

@@ -121,19 +121,53 @@ TEST_F(UnsavedMessageTest, ALoadedMessageIsNotUnsaved)
     EXPECT_TRUE(Boxes.Boxes().isEmpty());
 }
 
-TEST_F(UnsavedMessageTest, AFailedSaveKeepsTheWindowAndTheText)
+struct TFailedSave
 {
-    // A directory in the store's place cannot be replaced by a file.
-    ASSERT_TRUE(QDir(Dir.Path()).mkdir("Messages.dat"));
+    const char* Name;
+    void (*Make)(const TTempAppDir& dir);
+};
+
+void PrintTo(const TFailedSave& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class FailedSave : public UnsavedMessageTest, public ::testing::WithParamInterface<TFailedSave>
+{
+};
+
+// However often the user answers Yes, a save that fails is reported and the window stays with the text.
+TEST_P(FailedSave, KeepsTheWindowAndTheTextEveryTime)
+{
+    GetParam().Make(Dir);
     Start();
     Type("S", "Body");
-    Boxes.Answer(mrYes);
-    EXPECT_FALSE(Window->close());
-    EXPECT_TRUE(Window->isVisible());
-    EXPECT_EQ(Window->memBody->toPlainText(), "Body");
-    ASSERT_EQ(Boxes.Boxes().size(), 2);
-    EXPECT_EQ(Boxes.Boxes()[1].Caption, "Error");
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        Boxes.Clear();
+        Boxes.Answer(mrYes);
+        EXPECT_FALSE(Window->close());
+        EXPECT_TRUE(Window->isVisible());
+        EXPECT_EQ(Window->memBody->toPlainText(), "Body");
+        ASSERT_EQ(Boxes.Boxes().size(), 2);
+        EXPECT_EQ(Boxes.Boxes()[1].Caption, "Error");
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, FailedSave,
+                         ::testing::Values(
+                             // A directory in the store's place cannot be replaced by a file.
+                             TFailedSave{
+                                 "DirectoryInPlace",
+                                 [](const TTempAppDir& dir) { QDir(dir.Path()).mkdir("Messages.dat"); }},
+                             // A store read only up to a zero byte refuses to overwrite the rest.
+                             TFailedSave{"ReadUpToAZeroByte",
+                                         [](const TTempAppDir& dir) {
+                                             static const char Bytes[] = "a^b^\r\n\0c^d^\r\n";
+                                             dir.Write(QStringLiteral("Messages.dat"),
+                                                       Header + QByteArray(Bytes, sizeof Bytes - 1));
+                                         }}),
+                         [](const auto& c) { return std::string(c.param.Name); });
 
 TEST_F(UnsavedMessageTest, TheEndOfTheSessionSavesWithoutAsking)
 {
