@@ -797,11 +797,11 @@
         const scroll = window.threadwickScroll;
         if (!scroll)
             return;
-        for (const [node, left, top] of scroll.boxes) {
+        for (const [node, left, down] of scroll.boxes) {
             if (node.scrollLeft !== left)
                 node.scrollLeft = left;
-            if (node.scrollTop !== top)
-                node.scrollTop = top;
+            if (node.scrollTop !== down)
+                node.scrollTop = down;
         }
         if (window.scrollX !== scroll.x || window.scrollY !== scroll.y)
             window.scrollTo(scroll.x, scroll.y);
