@@ -138,7 +138,8 @@
 
     // The modal dialog open on the page, if any: everything outside it is out of the user's reach.
     // A dialog opened as modal covers the page with its backdrop, which answers for a point beside
-    // it; a dialog that says it is modal (aria-modal) is taken at its word.
+    // it; a dialog that says it is modal (aria-modal) counts when an overlay over the whole window
+    // answers there (a banner that merely calls itself modal shuts nothing off).
     let modalDialog;
     function openModal() {
         if (modalDialog !== undefined)
@@ -148,14 +149,20 @@
             const rect = dialog.getBoundingClientRect();
             if (rect.width < 1 || rect.height < 1)
                 continue;
-            if (dialog.localName !== 'dialog') {
-                modalDialog = dialog;
-                break;
-            }
-            const x = rect.left > 1 ? 0 : Math.min(rect.right + 1, top.documentElement.clientWidth - 1);
-            const y = rect.top > 1 ? 0 : Math.min(rect.bottom + 1, top.documentElement.clientHeight - 1);
+            // A closed dialog that a page keeps laid out but unseen shuts nothing off.
+            const style = styleOf(dialog);
+            if (style.visibility !== 'visible' || parseFloat(style.opacity) === 0)
+                continue;
+            const width = top.documentElement.clientWidth, height = top.documentElement.clientHeight;
+            const x = rect.left > 1 ? 0 : Math.min(rect.right + 1, width - 1);
+            const y = rect.top > 1 ? 0 : Math.min(rect.bottom + 1, height - 1);
             const hit = top.elementFromPoint(x, y);
-            if (hit === dialog) {
+            if (!hit || hit === top.body || hit === top.documentElement)
+                continue;
+            // A page's own modal (aria-modal) lies under an overlay that covers the window.
+            const cover = hit.getBoundingClientRect();
+            if (hit === dialog || (dialog.localName !== 'dialog' && cover.left <= 0 && cover.top <= 0 &&
+                                   cover.right >= width && cover.bottom >= height)) {
                 modalDialog = dialog;
                 break;
             }

@@ -324,6 +324,7 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
         // The reply form is behind the board's modal log-in dialog; the only send controls
         // around a box are hidden or inert.
         {"/autoinsert/modal.html", nullptr},
+        {"/autoinsert/modal.html?overlay", nullptr},
         {"/autoinsert/unreachable.html", "#about"},
         {"/noforms.html", nullptr},
     };
