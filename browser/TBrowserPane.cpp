@@ -4,6 +4,7 @@
 #include "browser/EBrowserError.h"
 #include "browser/TBrowserPage.h"
 #include "browser/TBrowserProfile.h"
+#include "browser/TPageNote.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,6 +106,7 @@ TBrowserPane::TBrowserPane(QWidget* parent) : QWidget(parent)
     setFocusProxy(FView);
     // The engine's keyboard widget appears inside the view once a page is shown.
     FView->installEventFilter(this);
+    FNote = new TPageNote(FView);
 
     // The engine's own menu, with the program's entries after it.
     FView->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -425,35 +427,45 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
                        {"fillSubject", wanted.Subject},
                        {"fillBody", wanted.Body}};
     fill->Done = std::move(done);
-    // Editors that wake up on focus see it only while the view holds the keyboard focus.
-    QWidget* focused = QApplication::focusWidget();
-    if (focused != FView && !FView->isAncestorOf(focused) && window()->isActiveWindow()) {
-        fill->Returns = focused;
-        FView->setFocus(Qt::OtherFocusReason);
-    }
-    WritePost(fill, 0);
+    WritePost(fill, -1);
 }
 
+// waited: how long the page has had to see the focus the pane took; -1 while the pane has not
+// taken it.
 void TBrowserPane::WritePost(std::shared_ptr<TPostFill> fill, int waited)
 {
-    // While the focus the pane took has not reached the page, the script writes nothing and says
-    // so; it is asked again a little later, and at last writes all the same.
+    // The script first finds the surfaces and writes nothing while the page lacks the focus; the
+    // pane takes it then, only for a page that has somewhere to write (editors that wake up on
+    // focus see it only while the view holds the keyboard focus). Until the focus has reached the
+    // page, the script is asked again a little later, and at last writes all the same.
     QJsonObject arguments = fill->Arguments;
-    arguments.insert(QStringLiteral("awaitFocus"), fill->Returns != nullptr && waited < FocusWaitMs);
+    arguments.insert(QStringLiteral("awaitFocus"), waited < FocusWaitMs);
     RunFillStep(arguments, [this, fill, waited](const QVariant& result) {
         const QVariantMap typed = result.toMap();
         if (typed.value(QStringLiteral("unfocused")).toBool()) {
+            if (waited < 0) {
+                QWidget* focused = QApplication::focusWidget();
+                if (focused != FView && !FView->isAncestorOf(focused) && window()->isActiveWindow()) {
+                    fill->Returns = focused;
+                    FView->setFocus(Qt::OtherFocusReason);
+                } else {
+                    // The pane has the focus already, or cannot have it: write at once.
+                    WritePost(fill, FocusWaitMs);
+                    return;
+                }
+            }
             QTimer::singleShot(FocusPollMs, this, [this, fill, waited] {
                 if (FPage)
-                    WritePost(fill, waited + FocusPollMs);
+                    WritePost(fill, qMax(waited, 0) + FocusPollMs);
             });
             return;
         }
-        fill->Typed = {typed.value(QStringLiteral("subject")).toBool(),
-                       typed.value(QStringLiteral("body")).toBool()};
+        fill->Typed = {
+            typed.value(QStringLiteral("subject")).toBool(), typed.value(QStringLiteral("body")).toBool(),
+            typed.value(QStringLiteral("form")).toBool(), typed.value(QStringLiteral("subjectBox")).toBool()};
         emit FillStageReached(TFillStage::Typed);
         if (!fill->Typed.Subject && !fill->Typed.Body) {
-            FinishPost(fill, {});
+            FinishPost(fill, {false, false, fill->Typed.Form, fill->Typed.SubjectBox});
             return;
         }
         QTimer::singleShot(ReadBackDelayMs, this, [this, fill] { CheckPost(fill, false); });
@@ -467,7 +479,8 @@ void TBrowserPane::CheckPost(std::shared_ptr<TPostFill> fill, bool final)
         const QVariantMap checked = result.toMap();
         emit FillStageReached(TFillStage::Checked);
         const TPostParts arrived{fill->Arrived.Subject || checked.value(QStringLiteral("subject")).toBool(),
-                                 fill->Arrived.Body || checked.value(QStringLiteral("body")).toBool()};
+                                 fill->Arrived.Body || checked.value(QStringLiteral("body")).toBool(),
+                                 fill->Typed.Form, fill->Typed.SubjectBox};
         if (!final && checked.value(QStringLiteral("again")).toBool()) {
             // What arrived at the first check stays arrived; the rest was written a second way.
             fill->Arrived = arrived;
@@ -535,6 +548,16 @@ void TBrowserPane::ShowFilled(bool warning)
         }
         emit FillStageReached(TFillStage::Shown);
     });
+}
+
+void TBrowserPane::ShowNote(const QString& text)
+{
+    FNote->Show(text);
+}
+
+QString TBrowserPane::NoteText() const
+{
+    return FNote->Shown();
 }
 
 void TBrowserPane::AddContextMenuAction(QAction* action)
@@ -619,22 +642,25 @@ void TBrowserPane::Settle()
         PostAnswerScript() + QLatin1Char('(') + ScriptArguments({{"text", watch.Sample}}) + QLatin1Char(')');
     QPointer<TBrowserPane> self(this);
     QPointer<QWebEnginePage> page(FPage);
-    FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld,
-                         [self, page, tell, shown](const QVariant& result) {
-                             if (!self || !page)
-                                 return;
-                             const QVariantMap answer = result.toMap();
-                             // The user stopped the answer or went on before it came: the form was sent, and
-                             // still holds the post only because its page is still shown.
-                             if (answer.value(QStringLiteral("unanswered")).toBool()) {
-                                 tell(shown);
-                                 return;
-                             }
-                             if (answer.value(QStringLiteral("formBack")).toBool())
-                                 return;
-                             const QUrl refresh(answer.value(QStringLiteral("refresh")).toString());
-                             tell(refresh.isValid() && !refresh.isEmpty() ? refresh : shown);
-                         });
+    FPage->runJavaScript(
+        source, QWebEngineScript::ApplicationWorld, [self, page, tell, shown](const QVariant& result) {
+            if (!self || !page)
+                return;
+            const QVariantMap answer = result.toMap();
+            // The user stopped the answer or went on before it came: the form was sent, and
+            // still holds the post only because its page is still shown.
+            if (answer.value(QStringLiteral("unanswered")).toBool()) {
+                tell(shown);
+                return;
+            }
+            if (answer.value(QStringLiteral("formBack")).toBool()) {
+                QMetaObject::invokeMethod(
+                    self, [pane = self.data()] { emit pane->SendRefused(); }, Qt::QueuedConnection);
+                return;
+            }
+            const QUrl refresh(answer.value(QStringLiteral("refresh")).toString());
+            tell(refresh.isValid() && !refresh.isEmpty() ? refresh : shown);
+        });
 }
 
 void TBrowserPane::EndWatch()

@@ -22,6 +22,7 @@ class QTimer;
 class QWebEnginePage;
 class QWebEngineView;
 class TBrowserPage;
+class TPageNote;
 
 class TBrowserPane : public QWidget
 {
@@ -78,6 +79,11 @@ public:
     {
         bool Subject = false;
         bool Body = false;
+        // In a fill's answer: the page has a posting form with a surface for the body (or a field
+        // named "body"), and a box for the subject beside it, whether or not they took the text.
+        // The subject box is looked for only when the subject was asked for.
+        bool Form = false;
+        bool SubjectBox = false;
     };
     // Finds where a user would type a new post's subject and body on the page shown (the largest
     // visible editing surface of a form or composer that can be sent, and the subject box beside
@@ -86,7 +92,8 @@ public:
     // real focus and blur events; the focus, in the window and in the page, goes back where it
     // was. What was written is read back after the page's editors had their moment to react, and
     // written a second way where it did not stay. Nothing is written on a page without such a
-    // surface. Tells done, from the event loop, which parts arrived.
+    // surface, and then the pane does not take the focus either. Tells done, from the event loop,
+    // which parts arrived and what the page has.
     using TPostFillDone = std::function<void(TPostParts written)>;
     void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
 
@@ -104,6 +111,11 @@ public:
         bool Warning = false;
     };
     TOutline ShownOutline() const { return FOutline; }
+
+    // A line along the bottom of the pane, drawn over the view for a few seconds (see TPageNote);
+    // the next one replaces it. NoteText is the text shown now, empty when none is.
+    void ShowNote(const QString& text);
+    QString NoteText() const;
 
     // Watches the page shown for the user sending the post that Auto Insert has just written into
     // it (see watchpost.js for what counts as a send) and, once the page has settled after a send,
@@ -136,6 +148,8 @@ signals:
     // page had settled (for nearly every forum engine, the new thread); post as the watch was given
     // it.
     void PostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& post);
+    // The watched page was sent, and the forum gave the form back with the post in it.
+    void SendRefused();
     void FillStageReached(TBrowserPane::TFillStage stage);
     // The page shown is on another address (pushState included), or its certificate was refused.
     void SiteChanged(const QUrl& address, bool certificateRefused);
@@ -191,6 +205,7 @@ private:
     QWidget* FOutlineView = nullptr;
     TOutline FOutline;
     QTimer* FOutlineTimer = nullptr;
+    TPageNote* FNote = nullptr;
     TBrowserPage* FPage = nullptr;
     bool FBusy = false;
     bool FLoadSeen = false; // the engine has reported on the latest request

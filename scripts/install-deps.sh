@@ -69,18 +69,20 @@ if ! cmp -s "$ROOT/tests/webdeps/package-lock.json" "$WEBDEPS/package-lock.json"
   cp "$ROOT/tests/webdeps/package.json" "$ROOT/tests/webdeps/package-lock.json" "$WEBDEPS/"
   npm ci --prefix "$WEBDEPS" --ignore-scripts --no-audit --no-fund --loglevel=error
 fi
-# ProseMirror ships only modules: its pieces are bundled once into one browser script, again when
-# the entry or the lock file changed. esbuild's binary comes as a package of its own, so no install
-# script has to run.
-PM_BUNDLE="$WEBDEPS/prosemirror/prosemirror.js"
-if [ ! -f "$PM_BUNDLE" ] || [ "$ROOT/tests/webdeps/prosemirror.js" -nt "$PM_BUNDLE" ] ||
-   [ "$WEBDEPS/package-lock.json" -nt "$PM_BUNDLE" ]; then
-  echo "Bundling ProseMirror into $PM_BUNDLE"
-  mkdir -p "$WEBDEPS/prosemirror"
-  cp "$ROOT/tests/webdeps/prosemirror.js" "$WEBDEPS/prosemirror-entry.js"
-  "$WEBDEPS/node_modules/.bin/esbuild" "$WEBDEPS/prosemirror-entry.js" --bundle --format=iife \
-    --log-level=warning --outfile="$PM_BUNDLE"
-fi
+# ProseMirror and CodeMirror ship only modules: the pieces of each are bundled once into one
+# browser script, again when its entry or the lock file changed. esbuild's binary comes as a
+# package of its own, so no install script has to run.
+for LIB in prosemirror codemirror; do
+  BUNDLE="$WEBDEPS/$LIB/$LIB.js"
+  if [ ! -f "$BUNDLE" ] || [ "$ROOT/tests/webdeps/$LIB.js" -nt "$BUNDLE" ] ||
+     [ "$WEBDEPS/package-lock.json" -nt "$BUNDLE" ]; then
+    echo "Bundling $LIB into $BUNDLE"
+    mkdir -p "$WEBDEPS/$LIB"
+    cp "$ROOT/tests/webdeps/$LIB.js" "$WEBDEPS/$LIB-entry.js"
+    "$WEBDEPS/node_modules/.bin/esbuild" "$WEBDEPS/$LIB-entry.js" --bundle --format=iife \
+      --log-level=warning --outfile="$BUNDLE"
+  fi
+done
 # The last CKEditor 4 under an open-source licence, where Debian has no package of it.
 CKEDITOR4_VERSION=4.22.1
 if [ "$WANT_NPM_CKEDITOR" = 1 ]; then

@@ -180,6 +180,11 @@ public:
     void actCopyPageAddressClick();
     void actUsePageAddressClick();
 
+    // The note along the bottom of the browser pane (FMainNote.cpp): shows text for a few seconds,
+    // in place of the note before it; NoteText is the text shown now, empty when none is.
+    void ShowNote(const QString& text);
+    QString NoteText() const;
+
     // Outside links (FMainBranding.cpp)
     void imgBannerClick();
     void gifBannerClick();
@@ -251,6 +256,22 @@ private:
     bool PostedHereBefore() const;
     void AutoInsertDone(bool bodyWritten);
     // --- end of browser part ---
+
+    // --- note part: members and helpers of FMainNote.cpp ---
+    // What one Auto Insert asked for and what the page took, for its note.
+    struct TFillReport
+    {
+        QString Subject;
+        QString Body;
+        bool SubjectWritten = false; // by the fields named "subject" or by the posting form
+        bool BodyWritten = false;
+        bool Form = false;       // a posting form, or a field named "subject" or "body", was found
+        bool SubjectBox = false; // the page has a box for the subject
+    };
+    // The note after Auto Insert: what was filled, and a post of this subject already sent to the
+    // page's forum.
+    void ShowFillNote(const TFillReport& report);
+    // --- end of note part ---
 
     // --- posting run: members and helpers of FMainPosts.cpp ---
     void BuildPostingRun();

@@ -234,8 +234,13 @@ void TfrmMain::btnAutoInsertClick()
                 const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
                                                       !bodyWritten && !body.isEmpty()};
                 pane->FillPost(subject, body, wanted,
-                               [this, pane, body, bodyWritten](TBrowserPane::TPostParts written) {
+                               [this, pane, subject, body, subjectWritten,
+                                bodyWritten](TBrowserPane::TPostParts written) {
                                    pane->ShowFilled(PostedHereBefore());
+                                   ShowFillNote({subject, body, subjectWritten || written.Subject,
+                                                 bodyWritten || written.Body,
+                                                 subjectWritten || bodyWritten || written.Form,
+                                                 subjectWritten || written.SubjectBox});
                                    // An empty body gives the page nothing to send.
                                    AutoInsertDone((bodyWritten || written.Body) && !body.trimmed().isEmpty());
                                });

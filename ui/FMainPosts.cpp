@@ -103,6 +103,8 @@ void TfrmMain::BuildPostingRun()
     });
 
     connect(webBrowser, &TBrowserPane::PostSent, this, &TfrmMain::webBrowserPostSent);
+    connect(webBrowser, &TBrowserPane::SendRefused, this,
+            [this] { ShowNote(QStringLiteral("The forum gave the form back: nothing recorded.")); });
 }
 
 std::string TfrmMain::ForumOfPage(const QUrl& page) const
@@ -150,9 +152,11 @@ void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAdd
     post->SentAt = ToAnsi(sentAt.toUTC().toString(Qt::ISODate));
     // A user name and password in the address stay out of the file.
     post->ThreadURL = ToAnsi(threadAddress.toString(QUrl::RemoveUserInfo));
+    const QString thread = FromAnsi(post->ThreadURL);
     Posts->Append(std::move(post));
     RefreshMarks();
     Posts->SaveAll();
+    ShowNote(QStringLiteral("Recorded: %1").arg(thread));
 }
 
 // Opens the next forum below the selected one, round the list once, that has no post of this

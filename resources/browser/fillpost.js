@@ -12,22 +12,32 @@
 //      sits in a form or composer holding a control that sends it. Multi-line means room for more
 //      than two lines of its own text, or for about two where the box says it is the post's body
 //      (its name, id, class, placeholder, aria-label or label says body, message, post, content,
-//      text, reply or comment) or is the only multi-line box of its form or composer: message
-//      boxes that grow with their text start that small. Originals hidden behind an editor are
-//      not visible and so are never written: the editor copies its own text back on submit;
+//      text, reply or comment) or is the only multi-line box of its form or composer (a title
+//      area aside): message boxes that grow with their text start that small. Originals hidden
+//      behind an editor are not visible and so are never written: the editor copies its own text
+//      back on submit. A composer whose send control comes only later (once the title is typed)
+//      is known by the box for the title that shares a region with the body;
+//    - nothing out of the user's reach counts: a surface, box or control that is hidden, inert
+//      or behind an open modal dialog is neither written nor a sending control. Only the body's
+//      own form may hold a send control that is merely not shown yet (comment forms show theirs
+//      once the box has the focus): one hidden anywhere else around the body sends nothing;
 //    - a control sends when it is a submit button or a script-driven button with a caption, but
 //      not when it is a formatting button, which is never explicitly a submit (it is type=button,
 //      or has no type, as in an editor's own form) and whose title, aria-label or whole caption
 //      names a format, or that sits in an editor's toolbar, or whose caption has one to three
 //      characters ("B", "I", "</>"); and never one without a caption (icon buttons whose only
 //      text is a zero-width space);
-//    - the subject goes into a visible single-line text box (an input, or a textarea of one
-//      line) whose name, id, class, placeholder, aria-label or label says subject, title or
-//      topic. It is looked for in widening regions around the body, from the body's parent out,
-//      in the first region that holds such a box and a sending control; the widening stops at
-//      the outermost form around the body (an editor may wrap itself in a form of its own) or at
-//      a landmark (main, dialog, article). The nearest such box before the body wins, else the
-//      first after it;
+//    - the subject goes into a visible text box (an input, or a textarea of any height other
+//      than the body: titles that grow start at two rows) whose name, id, class, placeholder,
+//      aria-label or label says subject, title or topic. It is looked for in widening regions
+//      around the body, from the body's parent out, in the first region that holds such a box,
+//      whether a send control is there yet or not; the widening stops at a landmark (main,
+//      dialog, article) or at the outermost form around the body when that form can be sent by
+//      itself (an editor may wrap itself in a form of its own; a composer may give its message
+//      and its title a form each). A box in another form that is sent without the body (a
+//      search) is never the subject's. A box named so by its name, id, label, placeholder or
+//      aria-label wins over one that only a class or a hint calls a title; then the nearest
+//      before the body, else the first after it;
 //    - failing a named box, the subject goes into a text box only where that cannot be wrong:
 //      the one visible text box of the body's form or composer that nothing (label, placeholder,
 //      aria-label, title, autofill hint, or a name or id beyond generic words such as "field" or
@@ -36,7 +46,8 @@
 //      never get a subject;
 //    - without a body surface nothing at all is written; only the parts asked for are looked for,
 //      and the pane asks only for parts that are not empty, so an empty part never erases the
-//      page's own text.
+//      page's own text. The pane is told whether there was a posting form and a subject box, and
+//      takes the keyboard focus only for a page that has somewhere to write.
 // 2. write ("write": writeParts): into a field the whole text at once, as a paste would, with
 //    the events typing raises; into a rich editor line by line through the editing commands, so
 //    that the editor sees what changed. Every element written is recorded on
@@ -46,13 +57,18 @@
 //    with the text; where an editor threw the typing away (editors that take typing only from
 //    beforeinput redraw themselves from their own model), a synthetic paste of the text follows
 //    (a field is typed into through the editing commands instead), and the pane checks once
-//    more ("check" with final). Only then does a part count as written; a part that did not
-//    arrive is taken off the record.
+//    more ("check" with final). Text that is there is still not proof that the editor heard
+//    it: when a send control of the composer that was disabled before the write still is, or
+//    the editor still marks itself empty for its placeholder, the text goes in the second way
+//    too. Only then does a part count as written; a part that did not arrive is taken off the
+//    record.
 //    The paste comes only after a failed check: some editors handle a synthetic paste badly.
 // 4. show ("show": measureFilled): where the recorded elements are on screen, for the pane's
 //    outline. The outline is drawn by the program over the view, never in the page.
 // The keyboard focus, selection and scroll position of the page go back to what they were after
-// every step that moved them.
+// every step that moved them; the scroll positions (of the page and of the boxes around the
+// surfaces) as they were before the first write, since editors scroll themselves into view on
+// their next frame, after the step that wrote.
 (function (args) {
     'use strict';
 
@@ -120,7 +136,48 @@
         return element.ownerDocument.defaultView.getComputedStyle(element);
     }
 
-    // Laid out, not hidden, not pushed off the page and not inert.
+    // The modal dialog open on the page, if any: everything outside it is out of the user's reach.
+    // A dialog opened as modal covers the page with its backdrop, which answers for a point beside
+    // it; a dialog that says it is modal (aria-modal) counts when an overlay over the whole window
+    // answers there (a banner that merely calls itself modal shuts nothing off).
+    let modalDialog;
+    function openModal() {
+        if (modalDialog !== undefined)
+            return modalDialog;
+        modalDialog = null;
+        for (const dialog of top.querySelectorAll('dialog[open], [aria-modal=true i]')) {
+            const rect = dialog.getBoundingClientRect();
+            if (rect.width < 1 || rect.height < 1)
+                continue;
+            // A closed dialog that a page keeps laid out but unseen shuts nothing off.
+            const style = styleOf(dialog);
+            if (style.visibility !== 'visible' || parseFloat(style.opacity) === 0)
+                continue;
+            const width = top.documentElement.clientWidth, height = top.documentElement.clientHeight;
+            const x = rect.left > 1 ? 0 : Math.min(rect.right + 1, width - 1);
+            const y = rect.top > 1 ? 0 : Math.min(rect.bottom + 1, height - 1);
+            const hit = top.elementFromPoint(x, y);
+            if (!hit || hit === top.body || hit === top.documentElement)
+                continue;
+            // A page's own modal (aria-modal) lies under an overlay that covers the window.
+            const cover = hit.getBoundingClientRect();
+            if (hit === dialog || (dialog.localName !== 'dialog' && cover.left <= 0 && cover.top <= 0 &&
+                                   cover.right >= width && cover.bottom >= height)) {
+                modalDialog = dialog;
+                break;
+            }
+        }
+        return modalDialog;
+    }
+
+    // Not inert and not behind a modal dialog: the user could use it once it shows.
+    function reachable(element) {
+        if (element.closest('[inert]'))
+            return false;
+        return element.ownerDocument !== top || !openModal() || openModal().contains(element);
+    }
+
+    // Laid out, not hidden, not pushed off the page, not inert and not behind a modal dialog.
     function visible(element) {
         const rect = element.getBoundingClientRect();
         if (rect.width < 1 || rect.height < 1)
@@ -128,7 +185,7 @@
         const view = element.ownerDocument.defaultView;
         if (rect.right + view.scrollX <= 0 || rect.bottom + view.scrollY <= 0)
             return false;
-        if (element.closest('[inert]'))
+        if (!reachable(element))
             return false;
         const style = styleOf(element);
         return style.visibility === 'visible' && parseFloat(style.opacity) > 0;
@@ -183,27 +240,52 @@
     }
 
     const SENDER_SELECTOR = 'button, input[type=submit i], input[type=image i], input[type=button i]';
-    // Whether an element holds a sending control (a form also those it owns from elsewhere),
-    // asked only for the elements around a surface that could take the body, and kept.
-    const holdsSender = new Map();
-    function holdsSenderIn(node) {
-        let holds = holdsSender.get(node);
-        if (holds === undefined) {
+    // The sending controls an element holds (a form also those it owns from elsewhere) that the
+    // user can reach: one that is hidden, inert or behind a modal dialog sends nothing now. Asked
+    // only for the elements around a surface that could take the body, and kept.
+    const sendersIn = new Map();
+    function sendersOf(node) {
+        let senders = sendersIn.get(node);
+        if (senders === undefined) {
             const controls = node.localName === 'form' ? node.elements : node.querySelectorAll(SENDER_SELECTOR);
-            holds = Array.prototype.some.call(controls, control =>
-                (control.localName === 'button' || control.localName === 'input') && sends(control));
-            holdsSender.set(node, holds);
+            senders = Array.prototype.filter.call(controls, control =>
+                (control.localName === 'button' || control.localName === 'input') && sends(control) &&
+                visible(control));
+            sendersIn.set(node, senders);
         }
-        return holds;
+        return senders;
+    }
+    function holdsSenderIn(node) {
+        return sendersOf(node).length > 0;
     }
 
-    // The form or composer a surface belongs to: its form when that can be sent, otherwise the
-    // nearest element around it that holds a sending control; null when nothing can send it.
+    // A send control of the form itself that is only not shown yet (comment forms show theirs once
+    // the box has the focus or holds text); never one that is inert or behind a modal dialog.
+    function sendsLater(form) {
+        return Array.prototype.some.call(form.elements, control =>
+            (control.localName === 'button' || control.localName === 'input') && sends(control) &&
+            reachable(control));
+    }
+
+    // The form or composer a surface belongs to: its form when that can be sent, now or once its
+    // send control shows, otherwise the nearest element around it that holds a sending control;
+    // failing that, a composer whose send control comes only later: the nearest region around the
+    // surface that holds a box named for the subject, inside the surface's landmark. Null when
+    // nothing can send it.
     function containerOf(anchor) {
         const form = anchor.form || anchor.closest('form');
-        for (let node = form || anchor.parentElement; node; node = node.parentElement)
+        if (form && (holdsSenderIn(form) || sendsLater(form)))
+            return form;
+        for (let node = form ? form.parentElement : anchor.parentElement; node; node = node.parentElement)
             if (holdsSenderIn(node))
                 return node;
+        for (let node = anchor.parentElement; node && node !== top.body && node !== top.documentElement;
+             node = node.parentElement) {
+            if (boxesIn(node).some(box => box !== anchor && namedSubject(box) && !apart(box, anchor)))
+                return node;
+            if (node.matches(LANDMARK))
+                break;
+        }
         return null;
     }
 
@@ -279,12 +361,21 @@
         return editable(surface) && visible(surface.anchor) && roomInLines(surface) >= MIN_GROWING_BODY_LINES;
     }
 
-    // A box of about two lines is a body when it says so, or when no other multi-line box shares
-    // its form or composer.
+    // A text area of a line or two that names itself for the subject: a title that grows with its
+    // text, never a growing body.
+    function titleArea(element) {
+        return element.localName === 'textarea' && SUBJECT_WORDS.test(describe(element));
+    }
+
+    // A box of about two lines is a body when it says so, or when no other multi-line box (title
+    // areas aside) shares its form or composer.
     function growingBody(surface, surfaces) {
+        if (titleArea(surface.anchor))
+            return false;
         if (BODY_WORDS.test(describe(surface.anchor)))
             return true;
-        return !surfaces.some(other => other !== surface && surface.container.contains(other.anchor) && multiLine(other));
+        return !surfaces.some(other => other !== surface && surface.container.contains(other.anchor) &&
+                                       !titleArea(other.anchor) && multiLine(other));
     }
 
     // The largest surface that passes every test: sizes first, since they are cheap to read, then
@@ -332,13 +423,18 @@
                box.inputMode !== 'numeric' && box.inputMode !== 'decimal';
     }
 
-    // A text box whose every attribute and label says it is for a subject.
+    // A text box whose attributes or label say it is for a subject: an input, or a text area of
+    // any height (titles that grow with their text start at two lines; the body, the largest
+    // surface, is never looked at here).
     function namedSubject(box) {
-        if (box.localName === 'textarea' &&
-            roomInLines({ anchor: box, target: box, kind: 'field' }) >= MIN_GROWING_BODY_LINES)
-            return false;
         return SUBJECT_WORDS.test(describe(box)) &&
                !NOT_SUBJECT_NAME.test(attribute(box, 'name') + ' ' + box.id) && visible(box);
+    }
+
+    // Named so by its name, id, label, placeholder or aria-label, not only by a class or a hint.
+    function explicitlyNamed(box) {
+        return SUBJECT_WORDS.test([attribute(box, 'name'), box.id, labelText(box), attribute(box, 'placeholder'),
+                                   attribute(box, 'aria-label')].join(' '));
     }
 
     // Nothing says what the box is for: no label, placeholder, aria-label, title or autofill hint,
@@ -361,18 +457,28 @@
         return region.contains(element) || (region.localName === 'form' && element.form === region);
     }
 
-    // The regions around the body, from its parent out to the outermost form or a landmark.
+    // The regions around the body, from its parent out to a landmark or to the outermost form
+    // around it when that form can be sent by itself: a form that cannot is one part of a larger
+    // composer, whose other parts (a title in a form of its own) are looked for too.
     function regionsAround(anchor) {
         const regions = [];
         for (let node = anchor.parentElement; node && node !== top.body && node !== top.documentElement;
              node = node.parentElement) {
             regions.push(node);
-            if (node.localName === 'form' && !(node.parentElement && node.parentElement.closest('form')))
+            if (node.localName === 'form' && !(node.parentElement && node.parentElement.closest('form')) &&
+                holdsSenderIn(node))
                 break;
             if (node.matches(LANDMARK))
                 break;
         }
         return regions;
+    }
+
+    // A box in a form of its own that can be sent without the body (a search box, say) is not the
+    // post's.
+    function apart(box, anchor) {
+        const form = box.form;
+        return form !== null && !within(form, anchor) && holdsSenderIn(form);
     }
 
     function boxesIn(region) {
@@ -384,14 +490,21 @@
         return Array.from(boxes).filter(box => box !== region && typable(box));
     }
 
+    // The subject's box in the nearest region around the body that holds one, whether or not a
+    // send control is there yet; a box named so explicitly wins over one that only a class or a
+    // hint calls a title; then the nearest before the body, else the first after it.
     function findSubject(body) {
         const regions = regionsAround(body.anchor);
         if (regions.length > 0) {
-            const named = boxesIn(regions[regions.length - 1]).filter(box => box !== body.anchor && namedSubject(box));
+            const named = boxesIn(regions[regions.length - 1]).filter(box =>
+                box !== body.anchor && namedSubject(box) && !apart(box, body.anchor));
             for (const region of regions) {
-                const here = named.filter(box => within(region, box));
-                if (here.length === 0 || !holdsSenderIn(region))
+                let here = named.filter(box => within(region, box));
+                if (here.length === 0)
                     continue;
+                const explicit = here.filter(explicitlyNamed);
+                if (explicit.length > 0)
+                    here = explicit;
                 const earlier = here.filter(box => before(box, body.anchor));
                 return earlier.length > 0 ? earlier[earlier.length - 1] : here[0];
             }
@@ -414,7 +527,26 @@
         return {
             body: args.fillBody ? body : null,
             subject: subject ? { anchor: subject, target: subject, kind: 'field' } : null,
+            container: body.container,
         };
+    }
+
+    function askedFor() {
+        return String(args.fillSubject) + ' ' + String(args.fillBody) + ' ' + String(args.subject) + ' ' +
+               String(args.body);
+    }
+
+    // The surfaces found by a write of the same parts that waited for the focus, if they are all
+    // still on the page.
+    function foundBefore() {
+        const found = window.threadwickFound;
+        window.threadwickFound = null;
+        if (!found || found.asked !== askedFor())
+            return null;
+        for (const part of ['subject', 'body'])
+            if (found[part] && !(found[part].anchor.isConnected && found[part].target.isConnected))
+                return null;
+        return found;
     }
 
     // --- Step 2: write ---
@@ -519,8 +651,33 @@
         return window.threadwickLastFill;
     }
 
+    function disabledNow(control) {
+        return control.matches(':disabled') || control.getAttribute('aria-disabled') === 'true';
+    }
+
+    // The composer's send controls that cannot be used before the write: one still so after it
+    // says that an editor did not hear the text.
+    function blockedSenders(container) {
+        return container ? sendersOf(container).filter(disabledNow) : [];
+    }
+
+    // Editors mark themselves empty for their placeholder; still so after the write, they did not
+    // take the text.
+    const EMPTY_EDITOR = '.ql-blank, .is-editor-empty, [data-cke-editorplaceholder]';
+
+    // The text is on the page but the page did not hear it: a send control of the composer that
+    // was blocked before the write still is, or the editor still calls itself empty.
+    function notHeard(surface) {
+        const blocked = window.threadwickBlocked || [];
+        if (blocked.some(control => control.isConnected && disabledNow(control) && visible(control)))
+            return true;
+        const target = surface.target;
+        return surface.kind === 'rich' && (target.matches(EMPTY_EDITOR) || target.querySelector(EMPTY_EDITOR) !== null);
+    }
+
     function writeParts(found) {
         const pending = {};
+        window.threadwickBlocked = blockedSenders(found.container);
         const recorded = record();
         for (const part of ['subject', 'body']) {
             const surface = found[part];
@@ -554,9 +711,13 @@
     }
 
     // A paste of the text, as the clipboard would deliver it, over everything the editor holds.
-    function pasteText(surface) {
+    // Text that is there unheard goes first: an editor that compares what it holds before and
+    // after a paste would otherwise see no change to report.
+    function pasteText(surface, unheard) {
         const { target, text } = surface;
         selectAll(target, 'rich');
+        if (unheard)
+            target.ownerDocument.execCommand('delete', false);
         const data = new DataTransfer();
         data.setData('text/plain', text);
         target.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
@@ -578,14 +739,15 @@
             const surface = pending[part];
             if (!surface)
                 continue;
-            if (arrived(surface)) {
+            const there = arrived(surface);
+            if (there && (args.final || !notHeard(surface))) {
                 result[part] = true;
                 delete pending[part];
             } else if (!args.final && surface.anchor.isConnected && surface.target.isConnected) {
                 if (surface.kind === 'field')
                     typeInto(surface);
                 else
-                    pasteText(surface);
+                    pasteText(surface, there);
                 result.again = true;
             } else {
                 unrecord(part, surface);
@@ -618,6 +780,39 @@
     }
 
     // --- Focus and scroll, put back afterwards ---
+
+    // The scroll positions of the page and of every scrolled box around the surfaces, taken once
+    // before the first write of an Auto Insert: editors scroll themselves into view on their next
+    // frame, after the step that wrote, so every later step puts them back again.
+    function rememberScroll(found) {
+        if (window.threadwickScroll)
+            return;
+        const boxes = [];
+        for (const part of ['subject', 'body']) {
+            if (!found[part])
+                continue;
+            for (let node = found[part].anchor.parentElement; node && node !== top.documentElement;
+                 node = node.parentElement)
+                if (node.scrollTop !== 0 || node.scrollLeft !== 0 || node.scrollHeight > node.clientHeight ||
+                    node.scrollWidth > node.clientWidth)
+                    boxes.push([node, node.scrollLeft, node.scrollTop]);
+        }
+        window.threadwickScroll = { x: window.scrollX, y: window.scrollY, boxes };
+    }
+
+    function restoreScroll() {
+        const scroll = window.threadwickScroll;
+        if (!scroll)
+            return;
+        for (const [node, left, down] of scroll.boxes) {
+            if (node.scrollLeft !== left)
+                node.scrollLeft = left;
+            if (node.scrollTop !== down)
+                node.scrollTop = down;
+        }
+        if (window.scrollX !== scroll.x || window.scrollY !== scroll.y)
+            window.scrollTo(scroll.x, scroll.y);
+    }
 
     function ranges(doc) {
         const selection = doc.getSelection();
@@ -701,9 +896,11 @@
         window.scrollTo(state.x, state.y);
     }
 
-    // Runs a step that may move the focus, and puts focus and scroll back whatever it met.
-    function keepingFocus(step, touched) {
-        const state = remember();
+    // Runs a step that may move the focus, and puts focus and scroll back whatever it met: as they
+    // were before the step, or before the write for a check (an editor that took a paste may move
+    // the focus into itself on its own time, after the step that pasted).
+    function keepingFocus(step, touched, before) {
+        const state = before || remember();
         try {
             return step();
         } finally {
@@ -719,43 +916,66 @@
         // A new Auto Insert: nothing of it written yet.
         window.threadwickLastFill = { subject: [], body: [] };
         window.threadwickPendingFill = {};
+        window.threadwickFound = null;
+        window.threadwickBlocked = null;
+        window.threadwickScroll = null;
+        window.threadwickFocus = null;
         return true;
     }
-    if (args.step === 'show')
+    if (args.step === 'show') {
+        restoreScroll();
         return measureFilled();
+    }
     if (args.step === 'check') {
         const pending = window.threadwickPendingFill || {};
         const touched = new Set(Object.values(pending).map(surface => surface.target));
         try {
-            return keepingFocus(readBack, touched);
+            return keepingFocus(readBack, touched, window.threadwickFocus);
         } catch (failure) {
             return { subject: false, body: false, again: false };
+        } finally {
+            restoreScroll();
         }
     }
-    // "write": the parts that were typed somewhere; the check says which arrived. Editors that
-    // wake up on focus need the page focused first: until the focus the pane took has arrived,
-    // nothing is written.
-    if (args.awaitFocus && !top.hasFocus())
-        return { unfocused: true };
-    const typed = { subject: false, body: false };
+    // "write": the parts that were typed somewhere, whether the page has a posting form and, when
+    // the subject was asked for, a box for it; the check says which parts arrived.
+    const typed = { subject: false, body: false, form: false, subjectBox: false };
     record();
     window.threadwickPendingFill = {};
     if (!args.fillSubject && !args.fillBody)
         return typed;
-    const touched = new Set();
+    let found = null;
     try {
-        keepingFocus(() => {
-            const found = findSurfaces();
-            if (!found)
-                return;
-            for (const part of ['subject', 'body'])
-                if (found[part])
-                    touched.add(found[part].target);
-            writeParts(found);
-        }, touched);
+        found = foundBefore() || findSurfaces();
     } catch (failure) {
-        // A page that breaks the search or the writing keeps what was written so far; the check
-        // tells what arrived.
+        // A page that breaks the search has nowhere to write.
+    }
+    if (!found)
+        return typed;
+    typed.form = true;
+    typed.subjectBox = found.subject !== null;
+    if (!found.subject && !found.body)
+        return typed;
+    // Editors that wake up on focus need the page focused first: until the focus the pane takes
+    // for a page with somewhere to write has arrived, nothing is written.
+    if (args.awaitFocus && !top.hasFocus()) {
+        found.asked = askedFor();
+        window.threadwickFound = found;
+        return { unfocused: true };
+    }
+    const touched = new Set();
+    for (const part of ['subject', 'body'])
+        if (found[part])
+            touched.add(found[part].target);
+    try {
+        rememberScroll(found);
+        window.threadwickFocus = remember();
+        keepingFocus(() => writeParts(found), touched, window.threadwickFocus);
+    } catch (failure) {
+        // A page that breaks the writing keeps what was written so far; the check tells what
+        // arrived.
+    } finally {
+        restoreScroll();
     }
     typed.subject = 'subject' in window.threadwickPendingFill;
     typed.body = 'body' in window.threadwickPendingFill;

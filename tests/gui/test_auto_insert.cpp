@@ -41,6 +41,7 @@ const TLibrary Libraries[] = {
     {"/lib/node/", "THREADWICK_NODE_MODULES", "ckeditor5/dist/browser/ckeditor5.umd.js"},
     {"/lib/node/", "THREADWICK_NODE_MODULES", "tinymce/tinymce.min.js"},
     {"/lib/prosemirror/", "THREADWICK_PROSEMIRROR", "prosemirror.js"},
+    {"/lib/codemirror/", "THREADWICK_CODEMIRROR", "codemirror.js"},
 };
 
 // True when some field, editing host or editable frame of the page holds the text: the last
@@ -246,6 +247,18 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
          false, "author="},
         {"/autoinsert/quickreply.html", nullptr, "input[name=post]", "/post/quickreply", nullptr,
          "qr_message", false, "topic_id=42"},
+        // A required title of two rows that grows.
+        {"/autoinsert/titlegrow.html", nullptr, "button[type=submit]", "/post/titlegrow", "topic[title]",
+         "topic[content]", true, nullptr},
+        // The title below the message in a form of its own; the send button comes with the title.
+        {"/autoinsert/titlebelow.html", nullptr, "#create", "/post/titlebelow", "topic_title", "message",
+         false, nullptr},
+        // A code editor below the fold, which scrolls itself into view when written.
+        {"/autoinsert/codeeditor.html", nullptr, "#share", "/post/codeeditor", "title", "code", false,
+         nullptr},
+        // The send button waits for the frame editor's own change report.
+        {"/autoinsert/bbcodeframe.html", nullptr, "#submit", "/post/bbcodeframe", "title", "message", false,
+         nullptr},
     };
     TMessageRecorder recorder;
     for (const auto& c : cases) {
@@ -257,6 +270,7 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
                     : QStringLiteral("document.body");
         if (c.Focus)
             Run(focused + QStringLiteral(".focus()"));
+        const int scrolled = Run(QStringLiteral("window.scrollY")).toInt();
         TypeMessage(Subject, Body);
         const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
         ASSERT_TRUE(outline.has_value());
@@ -265,6 +279,11 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
         EXPECT_TRUE(Run(QStringLiteral("document.activeElement === ") + focused).toBool())
             << Run(QStringLiteral("document.activeElement.outerHTML.slice(0, 80)")).toString().toStdString();
         EXPECT_EQ(QApplication::focusWidget(), Window->memBody);
+        EXPECT_EQ(Run(QStringLiteral("window.scrollY")).toInt(), scrolled);
+        // A send control the user could not click would send nothing.
+        EXPECT_TRUE(Run(QStringLiteral("(e => !e.disabled && !e.hidden)(document.querySelector('%1'))")
+                            .arg(QLatin1String(c.Submit)))
+                        .toBool());
 
         Run(QStringLiteral("document.querySelector('%1').click()").arg(QLatin1String(c.Submit)));
         const std::optional<TReceived> post = Post(QLatin1String(c.Path));
@@ -302,6 +321,11 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
         {"/autoinsert/ariareadonly.html", "#subj"},
         // The editor is in a frame of another origin: not even the subject box is written.
         {"/autoinsert/crossframe.html", "#subj"},
+        // The reply form is behind the board's modal log-in dialog; the only send controls
+        // around a box are hidden or inert.
+        {"/autoinsert/modal.html", nullptr},
+        {"/autoinsert/modal.html?overlay", nullptr},
+        {"/autoinsert/unreachable.html", "#about"},
         {"/noforms.html", nullptr},
     };
     for (const auto& c : cases) {
@@ -311,10 +335,14 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
             Run(QStringLiteral("document.querySelector('%1').focus()").arg(QLatin1String(c.Focus)));
         const QString before = Run(QLatin1String(SnapshotScript)).toString();
         TypeMessage(Subject, Body);
+        // Nothing to write, so the keyboard focus stays in the window: the page never gets it.
+        Run(QStringLiteral(
+            "window.focusSeen = 0; window.addEventListener('focus', () => window.focusSeen++, true)"));
         const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
         ASSERT_TRUE(outline.has_value());
         EXPECT_TRUE(outline->Rects.isEmpty());
         EXPECT_EQ(Run(QLatin1String(SnapshotScript)).toString(), before);
+        EXPECT_EQ(Run(QStringLiteral("window.focusSeen")).toInt(), 0);
         if (c.Focus) {
             EXPECT_TRUE(Run(QStringLiteral("document.activeElement === document.querySelector('%1')")
                                 .arg(QLatin1String(c.Focus)))
