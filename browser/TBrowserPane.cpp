@@ -412,7 +412,7 @@ void TBrowserPane::RunFillStep(const QJsonObject& arguments, std::function<void(
 }
 
 void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted,
-                            TPostFillDone done)
+                            TPostFillDone done, const QString& bodyHtml)
 {
     if (!FPage || (!wanted.Subject && !wanted.Body)) {
         AnswerLater(this, done, TPostParts{});
@@ -424,6 +424,8 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
                        {"body", body},
                        {"fillSubject", wanted.Subject},
                        {"fillBody", wanted.Body}};
+    if (!bodyHtml.isEmpty())
+        fill->Arguments.insert(QStringLiteral("bodyHtml"), bodyHtml);
     fill->Done = std::move(done);
     // Editors that wake up on focus see it only while the view holds the keyboard focus.
     QWidget* focused = QApplication::focusWidget();

@@ -86,9 +86,11 @@ public:
     // real focus and blur events; the focus, in the window and in the page, goes back where it
     // was. What was written is read back after the page's editors had their moment to react, and
     // written a second way where it did not stay. Nothing is written on a page without such a
-    // surface. Tells done, from the event loop, which parts arrived.
+    // surface. Tells done, from the event loop, which parts arrived. bodyHtml, when not empty, is
+    // the body as HTML for a rich editor (a field still gets body as text).
     using TPostFillDone = std::function<void(TPostParts written)>;
-    void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
+    void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done,
+                  const QString& bodyHtml = QString());
 
     // Starts the record of what one Auto Insert writes (FillField and FillPost) and takes down an
     // outline still shown.
