@@ -2,9 +2,11 @@
 // 127.0.0.1: what the page's own submit sends, and the template kept per forum address.
 #include "BrowserTestSupport.h"
 #include "ForumServer.h"
+#include "ui/FFormats.h"
 #include "ui/FMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +230,26 @@ TEST_F(ForumLinks, TheTemplateIsKeptByTheForumsAddress)
     EXPECT_EQ(Window->lvwForums->item(0)->toolTip(), QStringLiteral("Link template: None"));
     Window->Formats->RecordAt(1).Name = "ubb";
     Window->FillFormats();
+
+    // "Edit link templates…" on the chooser's menu opens the templates dialog; its "Save" refills
+    // the chooser, as the hidden "Options" button's would.
+    QAction* edit = nullptr;
+    for (QAction* action : Window->cbxFormat->actions())
+        if (action->text() == QStringLiteral("Edit link templates\u2026"))
+            edit = action;
+    ASSERT_NE(edit, nullptr);
+    Window->cbxFormat->setCurrentIndex(2);
+    bool opened = false;
+    QTimer::singleShot(0, [&opened] {
+        if (auto* dialog = qobject_cast<TfrmFormat*>(QApplication::activeModalWidget())) {
+            opened = true;
+            QTest::mouseClick(dialog->btnSave, Qt::LeftButton);
+        }
+    });
+    edit->trigger();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(Window->cbxFormat->currentIndex(), 0);
+    EXPECT_EQ(Window->lvwForums->item(0)->toolTip(), QStringLiteral("Link template: ubb"));
 
     TForumTemplates stored(Window->Forums->FilePath().substr(0, Window->Forums->FilePath().rfind('/') + 1));
     stored.LoadAll();
