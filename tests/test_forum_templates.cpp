@@ -18,21 +18,17 @@ TEST(ForumTemplates, KeptByAddressAndRoundTripped)
 {
     TTestDir dir;
     // Addresses as a user may have typed or pasted them: a caret, line breaks, non-ASCII bytes.
-    const std::string addresses[] = {"http://forum.example.org/^board", "http://a.example/x\r\ny",
+    const std::string addresses[] = {"http://f.example/^board", "http://a.example/x\r\ny",
                                      "http://b.example/\n\r", "http://f\xc3\xb6rum.example/\xe6\x9d\xb1"};
-    {
-        TForumTemplates store(dir.Path());
-        store.LoadAll();
-        for (const std::string& url : addresses)
-            EXPECT_TRUE(store.SetTemplate(url, "ubb"));
-        store.SaveAll();
-    }
+    TForumTemplates saved(dir.Path());
+    for (const std::string& url : addresses)
+        saved.SetTemplate(url, url.substr(7, 1));
+    saved.SaveAll();
     TForumTemplates loaded(dir.Path());
     loaded.LoadAll();
     ASSERT_EQ(loaded.Count(), 4);
     for (const std::string& url : addresses)
-        EXPECT_EQ(loaded.TemplateOf(url), "ubb") << url;
-    EXPECT_EQ(loaded.TemplateOf("http://forum.example.org/"), "");
+        EXPECT_EQ(loaded.TemplateOf(url), url.substr(7, 1)) << url;
 }
 
 TEST(ForumTemplates, OneEntryPerAddress)
