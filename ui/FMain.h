@@ -297,7 +297,7 @@ private:
     const TFormat* FormatNamed(const std::string& name) const;
     // The template Auto Insert with links uses: the selected forum's own, else the chooser's.
     const TFormat* LinkFormat() const;
-    // Each forum's hint names its template.
+    // The hint of each forum with a template names it, under the address.
     void RefreshForumHints();
     // Whether the password may go to the document that holds the log-in form (FMainBrowser.cpp,
     // beside the password paste, which asks the same question).

@@ -9,6 +9,7 @@
 
 #include "browser/TBrowserPane.h"
 #include "browser/TLoginFill.h"
+#include "core/ULinkMarkup.h"
 #include "ui/UAnsi.h"
 
 #include <QAction>
@@ -18,6 +19,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
+#include <iterator>
+
 namespace {
 
 // The template whose output is HTML, by the name the template store gives it.
@@ -26,6 +29,26 @@ bool IsHtmlTemplate(const TFormat& format)
     return QString::fromStdString(format.Name)
                .trimmed()
                .compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
+}
+
+// The body as HTML for a rich editor: only the template's markup is markup; what the user typed,
+// the addresses included, is escaped, so that it arrives as the text it is. The addresses are found
+// in the text as typed, as "Copy" finds them (an address in "<...>" or quotes ends before them),
+// with stand-ins for the template's pieces that are put back once the text is escaped. The stand-ins
+// are control characters that show as nothing; any the text holds are dropped first.
+QString HtmlBody(const QString& typed, const TFormat& format)
+{
+    const QChar standIns[] = {QChar(1), QChar(2), QChar(3), QChar(4)};
+    QString text = typed;
+    for (const QChar standIn : standIns)
+        text.remove(standIn);
+    const TFormat marked{format.Name, "\x01", "\x02", "\x03", "\x04"};
+    QString html = FromAnsi(ConvertLinks(ToAnsi(text), &marked)).toHtmlEscaped();
+    const std::string TFormat::*pieces[] = {&TFormat::LinkOpen, &TFormat::LinkMiddle, &TFormat::LinkEnd,
+                                            &TFormat::Email};
+    for (std::size_t i = 0; i < std::size(pieces); ++i)
+        html.replace(standIns[i], FromAnsi(format.*pieces[i]));
+    return html;
 }
 
 } // namespace
@@ -116,8 +139,8 @@ void TfrmMain::RefreshForumHints()
         return;
     for (int row = 0; row < lvwForums->count() && row < Forums->Count(); ++row) {
         const TFormat* own = FormatNamed(ForumTemplates->TemplateOf(Forums->RecordAt(row).URL));
-        lvwForums->item(row)->setToolTip(
-            QStringLiteral("Link template: %1").arg(own ? FromAnsi(own->Name) : QStringLiteral("None")));
+        lvwForums->item(row)->setToolTip(own ? QStringLiteral("Link template: %1").arg(FromAnsi(own->Name))
+                                             : QString());
     }
 }
 
@@ -125,11 +148,8 @@ void TfrmMain::actAutoInsertLinksClick()
 {
     const TFormat* format = LinkFormat();
     const QString typed = memBody->toPlainText();
-    // In the HTML for a rich editor only the template's markup is markup: what the user typed
-    // arrives as the text it is, as Auto Insert writes it.
-    const QString html =
-        format && IsHtmlTemplate(*format) ? ConvertLinks(typed.toHtmlEscaped(), format) : QString();
-    AutoInsertBody(ConvertLinks(typed, format), html);
+    AutoInsertBody(ConvertLinks(typed, format),
+                   format && IsHtmlTemplate(*format) ? HtmlBody(typed, *format) : QString());
 }
 
 void TfrmMain::actEditLinkTemplatesClick()
