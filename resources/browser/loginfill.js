@@ -18,7 +18,9 @@
 //      for nothing else (a search, a code). Search boxes, check boxes ("remember me") and hidden
 //      fields are never written;
 //    - a page with no such password box but a form whose only text box is a user name box (a
-//      log-in split over two pages, the user name first) offers that box alone;
+//      log-in split over two pages, the user name first) offers that box alone, when the box's
+//      autocomplete hint says username or the form says it logs in (its action, id, class or
+//      name): a newsletter's lone e-mail box is no log-in;
 //    - the boxes found are kept for the "fill" step, with the origin of the document that holds
 //      the password box, which the program checks against the forum's site before any filling.
 // 2. fill ("fill": fillLogin): only into the boxes found, only while their document still has
@@ -33,7 +35,7 @@
 
     // Frames nest this deep at most before the search stops: a page cannot keep it going.
     const DEEPEST = 8;
-    // A form with this many password boxes or more is a registration or a password change.
+    // More password boxes than this in one form or region: a registration or a password change.
     const MOST_PASSWORDS = 1;
 
     const USER_WORDS = new RegExp(
@@ -46,6 +48,8 @@
     // Text boxes that are for anything but a user name.
     const NOT_USER = /search|query|keyword|suche|recherche|buscar|поиск|captcha|code|otp|token|url|website|homepage/i;
     const TEXT_TYPES = new Set(['', 'text', 'email']);
+    // A form that says it logs in, by its action, id, class or name.
+    const LOGIN_FORM = /log-?in|sign-?in|logon|session|auth|anmeld|connexion|acceso|entrar|вход/i;
 
     function styleOf(element) {
         return element.ownerDocument.defaultView.getComputedStyle(element);
@@ -184,7 +188,11 @@
             for (const form of doc.forms) {
                 const boxes = Array.from(form.elements).filter(box => (isTextBox(box) || isPassword(box) ||
                                                                        box.localName === 'textarea') && visible(box));
-                if (boxes.length === 1 && isTextBox(boxes[0]) && editable(boxes[0]) && saysUser(boxes[0]))
+                if (boxes.length !== 1 || !isTextBox(boxes[0]) || !editable(boxes[0]) || !saysUser(boxes[0]))
+                    continue;
+                const hint = (boxes[0].getAttribute('autocomplete') || '').toLowerCase();
+                const says = [form.getAttribute('action'), form.id, form.getAttribute('class'), form.getAttribute('name')];
+                if (/\busername\b/.test(hint) || LOGIN_FORM.test(says.join(' ')))
                     return { doc, inFrame, password: null, user: boxes[0] };
             }
         }
