@@ -414,7 +414,7 @@ void TBrowserPane::RunFillStep(const QJsonObject& arguments, std::function<void(
 }
 
 void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostParts wanted,
-                            TPostFillDone done)
+                            TPostFillDone done, const QString& bodyHtml)
 {
     if (!FPage || (!wanted.Subject && !wanted.Body)) {
         AnswerLater(this, done, TPostParts{});
@@ -426,6 +426,8 @@ void TBrowserPane::FillPost(const QString& subject, const QString& body, TPostPa
                        {"body", body},
                        {"fillSubject", wanted.Subject},
                        {"fillBody", wanted.Body}};
+    if (!bodyHtml.isEmpty())
+        fill->Arguments.insert(QStringLiteral("bodyHtml"), bodyHtml);
     fill->Done = std::move(done);
     WritePost(fill, -1);
 }

@@ -93,9 +93,11 @@ public:
     // was. What was written is read back after the page's editors had their moment to react, and
     // written a second way where it did not stay. Nothing is written on a page without such a
     // surface, and then the pane does not take the focus either. Tells done, from the event loop,
-    // which parts arrived and what the page has.
+    // which parts arrived and what the page has. bodyHtml, when not empty, is the body as HTML for
+    // a rich editor (a field still gets body as text).
     using TPostFillDone = std::function<void(TPostParts written)>;
-    void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done);
+    void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done,
+                  const QString& bodyHtml = QString());
 
     // Starts the record of what one Auto Insert writes (FillField and FillPost) and takes down an
     // outline still shown.

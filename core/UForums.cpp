@@ -68,6 +68,15 @@ template <> struct TLayout<TPost>
     static constexpr bool OwnerOnly = false;
 };
 
+template <> struct TLayout<TForumTemplate>
+{
+    static constexpr const char* FileName = "ForumTemplates.dat";
+    static constexpr std::string_view Header = "URL^Template^";
+    static constexpr std::array Fields{&TForumTemplate::URL, &TForumTemplate::Template};
+    // Forum addresses may hold a user name and password, as in "Forums.dat".
+    static constexpr bool OwnerOnly = true;
+};
+
 constexpr char Separator = '^';
 constexpr char EscapeByte = '\x10';
 
@@ -673,6 +682,7 @@ template class TRecordStore<TForum>;
 template class TRecordStore<TFMessage>;
 template class TRecordStore<TFormat>;
 template class TRecordStore<TPost>;
+template class TRecordStore<TForumTemplate>;
 
 std::unordered_map<std::string, int> TPosts::LatestBySubject(const std::string& subject) const
 {
@@ -683,4 +693,37 @@ std::unordered_map<std::string, int> TPosts::LatestBySubject(const std::string& 
             latest[post.ForumURL] = i; // later entries were sent later
     }
     return latest;
+}
+
+std::string TForumTemplates::TemplateOf(const std::string& url) const
+{
+    for (int i = Count() - 1; i >= 0; --i)
+        if (RecordAt(i).URL == url)
+            return RecordAt(i).Template;
+    return {};
+}
+
+bool TForumTemplates::SetTemplate(const std::string& url, const std::string& name)
+{
+    bool changed = false;
+    int kept = -1;
+    for (int i = Count() - 1; i >= 0; --i) {
+        if (RecordAt(i).URL != url)
+            continue;
+        if (kept < 0 && !name.empty()) {
+            kept = i;
+            if (RecordAt(i).Template != name) {
+                RecordAt(i).Template = name;
+                changed = true;
+            }
+        } else {
+            RemoveAt(i);
+            changed = true;
+        }
+    }
+    if (kept < 0 && !name.empty()) {
+        Append(std::make_unique<TForumTemplate>(TForumTemplate{url, name}));
+        changed = true;
+    }
+    return changed;
 }

@@ -30,6 +30,12 @@ struct TPost
     std::string Subject, ForumURL, SentAt, ThreadURL;
 };
 
+// The link template chosen for a forum: the forum's stored address and the template's name.
+struct TForumTemplate
+{
+    std::string URL, Template;
+};
+
 // An ordered list of owned records backed by one caret record file ("Forums.dat", ...). Never sorted;
 // duplicates allowed. Every change is meant to be followed by SaveAll, which rewrites the whole file.
 // Instantiated for TForum, TFMessage and TFormat only (see UForums.cpp).
@@ -88,6 +94,7 @@ extern template class TRecordStore<TForum>;
 extern template class TRecordStore<TFMessage>;
 extern template class TRecordStore<TFormat>;
 extern template class TRecordStore<TPost>;
+extern template class TRecordStore<TForumTemplate>;
 
 // "Forums.dat": holds passwords in plain text, so the file is kept readable by its owner only.
 class TForums : public TRecordStore<TForum>
@@ -119,4 +126,20 @@ public:
 
     // The latest post of subject to each forum, by the forum's address: the index of its entry.
     std::unordered_map<std::string, int> LatestBySubject(const std::string& subject) const;
+};
+
+// "ForumTemplates.dat": each forum's own link template, by the forum's address, so that the same
+// address added twice is one forum here and a forum removed and added again gets its template back.
+// Kept beside "Forums.dat" and, like it, readable by its owner only: addresses may carry a user name.
+class TForumTemplates : public TRecordStore<TForumTemplate>
+{
+public:
+    using TRecordStore::TRecordStore;
+
+    // The template name kept for the address; empty when none. Of entries for the same address
+    // (a file edited by hand), the last counts.
+    std::string TemplateOf(const std::string& url) const;
+    // Keeps name as the address's template; an empty name forgets the entry. Returns whether the
+    // store changed, so that the caller saves only then.
+    bool SetTemplate(const std::string& url, const std::string& name);
 };

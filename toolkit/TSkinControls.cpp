@@ -280,6 +280,8 @@ bool TListBox::viewportEvent(QEvent* event)
         const auto* help = static_cast<QHelpEvent*>(event);
         if (const QListWidgetItem* under = itemAt(help->pos())) {
             QString tip = under->text();
+            if (const QString own = under->toolTip(); !own.isEmpty())
+                tip += QLatin1Char('\n') + own;
             if (const TMark mark = MarkOf(row(under)); mark.Marked && !mark.Hint.isEmpty())
                 tip += QLatin1Char('\n') + mark.Hint;
             QToolTip::showText(help->globalPos(), tip, viewport(), visualItemRect(under));

@@ -63,6 +63,7 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     ConnectEditorHandlers();
     ConnectBrowserHandlers();
     ConnectBrandingHandlers();
+    BuildForumTools();
     ConnectShortcuts();
     BuildPostingRun();
     FormCreate();
@@ -307,6 +308,8 @@ void TfrmMain::FormCreate()
     for (int i = 0; i < Forums->Count(); ++i)
         lvwForums->addItem(FromAnsi(Forums->RecordAt(i).URL));
     CreationStep([this] { Formats->LoadAll(); });
+    ForumTemplates = std::make_unique<TForumTemplates>(dir);
+    CreationStep([this] { ForumTemplates->LoadAll(); });
     FillFormats();
     Posts = std::make_unique<TPosts>(dir);
     CreationStep([this] { Posts->LoadAll(); });
@@ -319,6 +322,7 @@ void TfrmMain::FormDestroy()
     Forums.reset();
     Formats.reset();
     Posts.reset();
+    ForumTemplates.reset();
 }
 
 void TfrmMain::FillFormats()
@@ -331,6 +335,8 @@ void TfrmMain::FillFormats()
             cbxFormat->addItem(FromAnsi(name));
     }
     cbxFormat->setCurrentIndex(0);
+    // A template renamed or removed no longer names a forum's.
+    RefreshForumHints();
 }
 
 void TfrmMain::CentreBanner()

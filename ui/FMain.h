@@ -17,6 +17,7 @@ class QAction;
 class QComboBox;
 class QDateTime;
 class QLineEdit;
+class QMenu;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -26,6 +27,7 @@ class QUrl;
 class QVariant;
 class TBrowserPane;
 class TListBox;
+class TLoginFill;
 class TMessageBox;
 class TSiteIndicator;
 class TSkinData;
@@ -108,6 +110,7 @@ public:
     std::unique_ptr<TForums> Forums;
     std::unique_ptr<TFormats> Formats;
     std::unique_ptr<TPosts> Posts;
+    std::unique_ptr<TForumTemplates> ForumTemplates;
     QString AffiliateID;
     QString BannerURL;
     QString BannerPath;
@@ -184,6 +187,21 @@ public:
     // in place of the note before it; NoteText is the text shown now, empty when none is.
     void ShowNote(const QString& text);
     QString NoteText() const;
+
+    // What the program knows of each forum (FMainLogin.cpp, FMainLinks.cpp): log in with the
+    // selected forum's user name and password (Ctrl+5), the forum's own link template (the forum
+    // list's "Link template" menu), Auto Insert with the body's links converted (Ctrl+Shift+I),
+    // and the templates dialog from the format chooser's menu.
+    QAction* actLogIn = nullptr;
+    QAction* actAutoInsertLinks = nullptr;
+    QAction* actEditLinkTemplates = nullptr;
+    void actLogInClick();
+    void actAutoInsertLinksClick();
+    void actEditLinkTemplatesClick();
+    // The link template of the selected forum ("None" when name is empty).
+    void SetForumTemplate(const std::string& name);
+    // The forum list's context menu gets the forum's own entries.
+    void AddForumMenuEntries(QMenu* menu);
 
     // Outside links (FMainBranding.cpp)
     void imgBannerClick();
@@ -288,6 +306,24 @@ private:
     // The latest post of the current subject to each forum address.
     std::unordered_map<std::string, int> FMarks;
     // --- end of posting run ---
+
+    // --- forum's own: members and helpers of FMainLogin.cpp and FMainLinks.cpp ---
+    void BuildForumTools();
+    // The template a forum's stored name stands for; null for "None" and for a name that no
+    // template has any more.
+    const TFormat* FormatNamed(const std::string& name) const;
+    // The template Auto Insert with links uses: the selected forum's own, else the chooser's.
+    const TFormat* LinkFormat() const;
+    // The hint of each forum with a template names it, under the address.
+    void RefreshForumHints();
+    // Whether the password may go to the document that holds the log-in form (FMainBrowser.cpp,
+    // beside the password paste, which asks the same question).
+    bool PasswordMayFillLogin(const QUrl& origin, bool inFrame, const QUrl& forum);
+    // Auto Insert's fill with the body given: as text into fields, and as HTML into rich editors
+    // when bodyHtml is not empty (FMainBrowser.cpp).
+    void AutoInsertBody(const QString& body, const QString& bodyHtml);
+    TLoginFill* FLoginFill = nullptr;
+    // --- end of forum's own ---
 
     // --- branding part: members and helpers of FMainBranding.cpp ---
     // Steps of LoadBranding that decode a file; each may fail without stopping the others.

@@ -219,33 +219,49 @@ void TfrmMain::btnWPasteClick()
     });
 }
 
+// The log-in fill asks the question of the password paste, of the document that holds the
+// password box.
+bool TfrmMain::PasswordMayFillLogin(const QUrl& origin, bool inFrame, const QUrl& forum)
+{
+    return PasswordMayGoTo(*webBrowser, TBrowserPane::TFocusedSite{origin, inFrame, !origin.isEmpty()}, forum,
+                           *msgMain);
+}
+
 void TfrmMain::btnAutoInsertClick()
 {
-    // Both texts as typed, read now; the body is written once the subject is done. A part that no
-    // field named for it took then goes where a user would type it on the posting form; an empty
-    // part is never looked for there, so that it cannot erase what the page holds.
+    AutoInsertBody(memBody->toPlainText(), QString());
+}
+
+void TfrmMain::AutoInsertBody(const QString& body, const QString& bodyHtml)
+{
+    // Both texts read now; the body is written once the subject is done. A part that no field
+    // named for it took then goes where a user would type it on the posting form; an empty part
+    // is never looked for there, so that it cannot erase what the page holds.
     const QString subject = edtSubject->text();
-    const QString body = memBody->toPlainText();
     TBrowserPane* pane = webBrowser;
     pane->BeginFill();
-    pane->FillField(QStringLiteral("subject"), subject, [this, pane, subject, body](bool subjectWritten) {
-        pane->FillField(
-            QStringLiteral("body"), body, [this, pane, subject, body, subjectWritten](bool bodyWritten) {
-                const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
-                                                      !bodyWritten && !body.isEmpty()};
-                pane->FillPost(subject, body, wanted,
-                               [this, pane, subject, body, subjectWritten,
-                                bodyWritten](TBrowserPane::TPostParts written) {
-                                   pane->ShowFilled(PostedHereBefore());
-                                   ShowFillNote({subject, body, subjectWritten || written.Subject,
-                                                 bodyWritten || written.Body,
-                                                 subjectWritten || bodyWritten || written.Form,
-                                                 subjectWritten || written.SubjectBox});
-                                   // An empty body gives the page nothing to send.
-                                   AutoInsertDone((bodyWritten || written.Body) && !body.trimmed().isEmpty());
-                               });
-            });
-    });
+    pane->FillField(
+        QStringLiteral("subject"), subject, [this, pane, subject, body, bodyHtml](bool subjectWritten) {
+            pane->FillField(QStringLiteral("body"), body,
+                            [this, pane, subject, body, bodyHtml, subjectWritten](bool bodyWritten) {
+                                const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
+                                                                      !bodyWritten && !body.isEmpty()};
+                                pane->FillPost(
+                                    subject, body, wanted,
+                                    [this, pane, subject, body, subjectWritten,
+                                     bodyWritten](TBrowserPane::TPostParts written) {
+                                        pane->ShowFilled(PostedHereBefore());
+                                        ShowFillNote({subject, body, subjectWritten || written.Subject,
+                                                      bodyWritten || written.Body,
+                                                      subjectWritten || bodyWritten || written.Form,
+                                                      subjectWritten || written.SubjectBox});
+                                        // An empty body gives the page nothing to send.
+                                        AutoInsertDone((bodyWritten || written.Body) &&
+                                                       !body.trimmed().isEmpty());
+                                    },
+                                    bodyHtml);
+                            });
+        });
 }
 
 // A second post of this subject to this forum is shown, not prevented: the outline turns to the

@@ -9,6 +9,7 @@
 
 #include "browser/TBrowserPane.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -106,6 +107,19 @@ void TfrmMain::ConnectShortcuts()
         QAbstractButton* button = key.Button;
         connect(shortcut, &QShortcut::activated, button, [button] { button->click(); });
         NameInHint(button, key.Hint, KeysText(key.Keys));
+    }
+
+    // Actions of menus, named in the menus that show them.
+    const std::pair<QAction*, QKeySequence> actions[] = {
+        {actLogIn, QKeySequence(Qt::CTRL | Qt::Key_5)},
+        {actAutoInsertLinks, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)},
+    };
+    for (const auto& [action, keys] : actions) {
+        windowKeys << keys;
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setAutoRepeat(false);
+        addAction(action);
     }
 
     const QKeySequence addressKeys(Qt::CTRL | Qt::Key_L);

@@ -95,6 +95,7 @@ void TfrmMain::BuildPostingRun()
         auto* menu = new QMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(actNextForum);
+        AddForumMenuEntries(menu);
         menu->addSeparator();
         menu->addActions({actOpenThread, actCopyThreadAddress, actForgetPost});
         menu->addSeparator();

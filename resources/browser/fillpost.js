@@ -624,12 +624,34 @@
         target.dispatchEvent(new Event('change', { bubbles: true }));
     }
 
+    // A body given as HTML (args.bodyHtml: links the editor keeps) goes into a rich editor as
+    // HTML, line by line as the text does; what is read back is that HTML's text.
+    function asHtml(surface, html) {
+        surface.html = html;
+        surface.text = new DOMParser().parseFromString(html, 'text/html').body.textContent;
+    }
+
+    function typeHtml(target, html) {
+        const doc = target.ownerDocument;
+        selectAll(target, 'rich');
+        let ok = true;
+        html.split('\n').forEach((line, index) => {
+            if (index > 0)
+                ok = doc.execCommand('insertParagraph', false) && ok;
+            if (line !== '')
+                ok = doc.execCommand('insertHTML', false, line) && ok;
+            else if (index === 0)
+                ok = doc.execCommand('delete', false) && ok;
+        });
+        return ok;
+    }
+
     // Through the editing commands; where they changed nothing that was due, they did not reach
     // the element, and its text is set directly.
     function typeInto(surface) {
         const { target, kind, text } = surface;
         const was = contentOf(target, kind);
-        const typed = typeText(target, kind, text);
+        const typed = surface.html ? typeHtml(target, surface.html) : typeText(target, kind, text);
         if (!typed && contentOf(target, kind) === was && was !== text) {
             if (kind === 'field')
                 setValue(target, text);
@@ -685,6 +707,8 @@
                 continue;
             surface.text = part === 'subject' ? String(args.subject).replace(/\r\n?|\n/g, ' ')
                                               : String(args.body).replace(/\r\n?/g, '\n');
+            if (part === 'body' && surface.kind !== 'field' && args.bodyHtml)
+                asHtml(surface, String(args.bodyHtml).replace(/\r\n?/g, '\n'));
             pending[part] = surface;
             recorded[part].push(surface.anchor);
             write(surface);
@@ -720,6 +744,8 @@
             target.ownerDocument.execCommand('delete', false);
         const data = new DataTransfer();
         data.setData('text/plain', text);
+        if (surface.html)
+            data.setData('text/html', surface.html.replace(/\n/g, '<br>'));
         target.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
     }
 
