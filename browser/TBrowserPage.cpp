@@ -55,6 +55,12 @@ TBrowserPage::TOpener& Opener()
     return opener;
 }
 
+TBrowserPage::TClock& TestClock()
+{
+    static TBrowserPage::TClock clock;
+    return clock;
+}
+
 bool IsLeavePageQuestion(const QString& message)
 {
     return message == QCoreApplication::translate("QWebEnginePage", LeavePageQuestion);
@@ -167,6 +173,11 @@ void TBrowserPage::ApplySettings(QWebEngineSettings* s)
     s->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
 }
 
+void TBrowserPage::SetClock(TClock clock)
+{
+    TestClock() = std::move(clock);
+}
+
 void TBrowserPage::SetOpener(TOpener opener)
 {
     Opener() = std::move(opener);
@@ -276,7 +287,7 @@ qint64 TBrowserPage::PageTime()
 {
     if (!FClock.isValid())
         FClock.start();
-    return FClock.elapsed() - FAnsweringMs;
+    return (TestClock() ? TestClock()() : FClock.elapsed()) - FAnsweringMs;
 }
 
 bool TBrowserPage::MayShowDialog()
@@ -286,7 +297,10 @@ bool TBrowserPage::MayShowDialog()
     const qint64 now = PageTime();
     FRecentDialogs.removeIf([now](qint64 asked) { return now - asked >= DialogWindowMs; });
     if (FSilenced || FRecentDialogs.size() >= DialogBurst) {
-        FSilenced = true;
+        // A silence that starts while the user's page loads outlasts that load: only a later
+        // navigation of the user's ends it.
+        if (!std::exchange(FSilenced, true))
+            FUserNavigation = false;
         return false;
     }
     FRecentDialogs.append(now);

@@ -57,6 +57,11 @@ public:
     // else the home folder; never the program's directory.
     static QString UploadFolder();
 
+    // The clock a page's dialog limit reads, in milliseconds. Tests set their own; null restores
+    // the steady clock.
+    using TClock = std::function<qint64()>;
+    static void SetClock(TClock clock);
+
     // Hands an address to the desktop's program for it. Test hook: replace it to record the call.
     using TOpener = std::function<void(const QUrl&)>;
     static void SetOpener(TOpener opener);

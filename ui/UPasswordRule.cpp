@@ -61,7 +61,7 @@ QString PasswordQuestion(const QList<QUrl>& shown, const TPasswordTarget& target
                    "The selected field is in a frame whose site cannot be told (the frame was opened "
                    "from %1, but what it shows now cannot be seen), and this password belongs to %2. "
                    "Paste it anyway?")
-            .arg(frameName, forumSite);
+            .arg(TSiteMatch::SiteName(target.FrameAddress), forumName);
     }
     if (!TSiteMatch::SameSite(target.Origin, *forum)) {
         const auto [frameName, forumSite] = SiteNames(target.Origin, *forum);
