@@ -32,6 +32,16 @@ QString PageQuestion(const QList<QUrl>& shown, const QUrl& forum)
     return {};
 }
 
+// A frame of another site, named by its address.
+QString OtherFrameQuestion(const QUrl& frame, const QUrl& forum)
+{
+    const auto [frameName, forumName] = SiteNames(frame, forum);
+    return QStringLiteral(
+               "The selected field is in a frame from %1, but this password belongs to %2. Paste it "
+               "anyway?")
+        .arg(frameName, forumName);
+}
+
 } // namespace
 
 QString PasswordQuestion(const QList<QUrl>& shown, const TPasswordTarget& target,
@@ -51,24 +61,16 @@ QString PasswordQuestion(const QList<QUrl>& shown, const TPasswordTarget& target
                        "The selected field is in a frame whose site cannot be told, but this password "
                        "belongs to %1. Paste it anyway?")
                 .arg(forumName);
-        const auto [frameName, forumSite] = SiteNames(target.FrameAddress, *forum);
         if (!TSiteMatch::SameSite(target.FrameAddress, *forum))
-            return QStringLiteral(
-                       "The selected field is in a frame from %1, but this password belongs to %2. "
-                       "Paste it anyway?")
-                .arg(frameName, forumSite);
+            return OtherFrameQuestion(target.FrameAddress, *forum);
         return QStringLiteral(
                    "The selected field is in a frame whose site cannot be told (the frame was opened "
                    "from %1, but what it shows now cannot be seen), and this password belongs to %2. "
                    "Paste it anyway?")
             .arg(TSiteMatch::SiteName(target.FrameAddress), forumName);
     }
-    if (!TSiteMatch::SameSite(target.Origin, *forum)) {
-        const auto [frameName, forumSite] = SiteNames(target.Origin, *forum);
-        return QStringLiteral("The selected field is in a frame from %1, but this password belongs to %2. "
-                              "Paste it anyway?")
-            .arg(frameName, forumSite);
-    }
+    if (!TSiteMatch::SameSite(target.Origin, *forum))
+        return OtherFrameQuestion(target.Origin, *forum);
     // A frame of the forum's site on a page of another: the page can read what its frames hold.
     return PageQuestion(shown, *forum);
 }
