@@ -70,7 +70,8 @@ public:
         QUrl Origin;
         bool InFrame = false;
         bool Known = true;
-        QUrl FrameAddress;
+        // Initialised, so that a description of origin, frame and known alone still builds.
+        QUrl FrameAddress = {};
         bool NoField = false;
         bool operator==(const TFocusedSite&) const = default;
     };
