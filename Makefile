@@ -67,7 +67,7 @@ FUZZ_SECONDS   ?= 60
 FUZZ_TARGETS   := fuzz_stores fuzz_profile fuzz_link_markup fuzz_skin_container fuzz_skin_description fuzz_banner
 # Tests that load pages run the browser engine inside the test process; the engine is not built for
 # the sanitizers (it trips them inside itself and its page loads time out), so they are left out.
-SANITIZE_SKIP  := ^(test_browser_pane|test_browser_toolbar|test_browser_safety|test_browser_hostile|test_forum_list|test_auto_insert|test_posting_run|test_shortcuts|test_page_note|test_forum_actions)$$
+SANITIZE_SKIP  := ^(test_browser_pane|test_browser_toolbar|test_browser_safety|test_browser_hostile|test_browser_frames|test_forum_list|test_auto_insert|test_posting_run|test_shortcuts|test_page_note|test_forum_actions)$$
 SANITIZE_ENV   := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:fast_unwind_on_malloc=0 \
                   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
                   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

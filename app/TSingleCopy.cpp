@@ -1,16 +1,22 @@
 // The lock on a data directory and the hand-over to the copy that holds it. QLockFile keeps the
 // lock (a system lock on the file, with the holder's process id inside, so that the lock of a copy
 // that was killed is recognised and taken over); QLocalServer and QLocalSocket carry the request to
-// show the window, as single-instance desktop programs do.
+// show the window, as single-instance desktop programs do. The socket's place and its peer are
+// checked by hand with the system's calls: Qt offers no way to ask who is at the other end.
 #include "app/TSingleCopy.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +33,17 @@ constexpr int ConnectWaitMs = 1000;
 // The running copy answers from its event loop, which a slow start-up or a busy moment can hold
 // up for a while.
 constexpr int AnswerWaitMs = 10000;
+
+// Only the user may create or remove anything in the directory: it belongs to the user, is a
+// directory itself (not a link another user could turn elsewhere) and lets nobody else in.
+bool OwnPrivateDirectory(const QString& path)
+{
+    struct stat status = {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    return S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
+           (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
 
 QString CanonicalDirectory(const QString& directory)
 {
@@ -53,6 +70,34 @@ QString TSingleCopy::ServerName(const QString& directory)
         QCryptographicHash::hash(CanonicalDirectory(directory).toUtf8(), QCryptographicHash::Sha256);
     // A short name: the socket's whole path must fit the system's limit for socket addresses.
     return QStringLiteral("threadwick-") + QString::fromLatin1(hash.toHex().left(24));
+}
+
+QString TSingleCopy::SocketDirectory()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && OwnPrivateDirectory(runtime))
+        return QDir::cleanPath(runtime);
+    const QString own = QDir::tempPath() + QStringLiteral("/threadwick-") + QString::number(::geteuid());
+    // Made private from the start; one that exists already is taken only as it stands.
+    ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
+    return OwnPrivateDirectory(own) ? own : QString();
+}
+
+bool TSingleCopy::PeerIsSameUser(qintptr socketDescriptor)
+{
+    struct ucred peer = {};
+    socklen_t size = sizeof peer;
+    if (socketDescriptor < 0 ||
+        ::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+        size != sizeof peer)
+        return false;
+    return peer.uid == ::geteuid();
+}
+
+QString TSingleCopy::SocketPath() const
+{
+    const QString directory = SocketDirectory();
+    return directory.isEmpty() ? QString() : directory + QLatin1Char('/') + ServerName(FDirectory);
 }
 
 QString TSingleCopy::Refusal() const
@@ -83,9 +128,15 @@ TSingleCopy::TStart TSingleCopy::Start()
 
 bool TSingleCopy::AskRunningCopy() const
 {
+    const QString path = SocketPath();
+    if (path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(ServerName(FDirectory));
+    socket.connectToServer(path);
     if (!socket.waitForConnected(ConnectWaitMs))
+        return false;
+    // An answer counts only from a copy of this user's.
+    if (!PeerIsSameUser(socket.socketDescriptor()))
         return false;
     socket.write(RaiseRequest);
     if (!socket.waitForBytesWritten(ConnectWaitMs))
@@ -103,11 +154,13 @@ void TSingleCopy::Listen()
     FServer = new QLocalServer(this);
     // Only this user's programs may ask for the window.
     FServer->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString name = ServerName(FDirectory);
-    // A copy that was killed leaves its socket behind; holding the lock, this copy owns the name.
-    QLocalServer::removeServer(name);
+    const QString path = SocketPath();
     // Without the socket this copy still runs; a later start then says that it is running.
-    if (!FServer->listen(name))
+    if (path.isEmpty())
+        return;
+    // A copy that was killed leaves its socket behind; holding the lock, this copy owns the name.
+    QLocalServer::removeServer(path);
+    if (!FServer->listen(path))
         return;
     connect(FServer, &QLocalServer::newConnection, this, &TSingleCopy::Answer);
 }
@@ -116,6 +169,12 @@ void TSingleCopy::Answer()
 {
     while (QLocalSocket* socket = FServer->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // Only this user's programs may ask for the window.
+        if (!PeerIsSameUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine()) {
                 if (socket->bytesAvailable() > MaxLine)

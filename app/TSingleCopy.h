@@ -2,7 +2,9 @@
 // (each rewrites a whole store from what it holds), so the copy that holds the lock file beside the
 // data files is the only one that works on them. A later start on the same directory asks that copy,
 // through a local socket named after the directory, to bring its window to the front, and ends. A
-// copy in another directory has files of its own and runs side by side.
+// copy in another directory has files of its own and runs side by side. The socket lies where only
+// the user can create one, and each side talks only to a peer of the same user: no other local
+// user can answer a later start or raise the window.
 #pragma once
 
 #include <QLockFile>
@@ -38,6 +40,13 @@ public:
     static QString LockFileName() { return QStringLiteral("Threadwick.lock"); }
     // The local socket's name: the same for every spelling of one directory, different for another.
     static QString ServerName(const QString& directory);
+    // Where the sockets lie: $XDG_RUNTIME_DIR, else a directory of the user's own in the temporary
+    // directory, made when missing; each only when it is a directory (not a link) that belongs to
+    // the user and that nobody else may enter. Empty when neither is: the copy then runs without a
+    // socket, and a later start says that it is running.
+    static QString SocketDirectory();
+    // Whether the other end of a connected local socket runs as this process's user.
+    static bool PeerIsSameUser(qintptr socketDescriptor);
     // Shows a window that may be minimised or behind others, in front, with the keyboard focus.
     static void BringToFront(QWidget* window);
 
@@ -46,6 +55,8 @@ signals:
     void RaiseRequested();
 
 private:
+    // The socket's full path; empty when there is no safe place for it.
+    QString SocketPath() const;
     bool AskRunningCopy() const;
     void Listen();
     void Answer();

@@ -130,7 +130,37 @@ bool AskSavePath(QWidget* parent, TBrowserDialog& dialog)
     return true;
 }
 
+bool AskFiles(QWidget* parent, TBrowserDialog& dialog)
+{
+    QFileDialog files(parent, dialog.Caption, dialog.Value);
+    files.setWindowIcon(QApplication::windowIcon());
+    switch (dialog.Mode) {
+    case TUploadMode::File:
+        files.setFileMode(QFileDialog::ExistingFile);
+        break;
+    case TUploadMode::Files:
+        files.setFileMode(QFileDialog::ExistingFiles);
+        break;
+    case TUploadMode::Folder:
+        files.setFileMode(QFileDialog::Directory);
+        break;
+    case TUploadMode::Save:
+        files.setAcceptMode(QFileDialog::AcceptSave);
+        files.setFileMode(QFileDialog::AnyFile);
+        break;
+    }
+    if (files.exec() != QDialog::Accepted)
+        return false;
+    dialog.Files = files.selectedFiles();
+    return !dialog.Files.isEmpty();
+}
+
 } // namespace
+
+QString WholeText(const QString& text)
+{
+    return WrappedLines(text).join(QLatin1Char('\n')).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 
 QString PageText(const QString& text)
 {
@@ -171,6 +201,8 @@ bool ShowBrowserDialog(QWidget* parent, TBrowserDialog& dialog)
         return AskCredentials(parent, dialog);
     case TBrowserDialogKind::Download:
         return AskSavePath(parent, dialog);
+    case TBrowserDialogKind::Upload:
+        return AskFiles(parent, dialog);
     default:
         return AskMessage(dialog);
     }

@@ -5,13 +5,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 class QWidget;
 
 // The engine asks about leaving a page through a confirmation.
-enum class TBrowserDialogKind { Alert, Confirm, Prompt, Authentication, Download };
+enum class TBrowserDialogKind { Alert, Confirm, Prompt, Authentication, Download, Upload };
+
+// How the upload chooser chooses.
+enum class TUploadMode { File, Files, Folder, Save };
 
 struct TBrowserDialog
 {
@@ -22,6 +26,9 @@ struct TBrowserDialog
     // Download: the suggested file path, then the chosen one.
     QString Value;
     QString Password; // Authentication only
+    // Upload: Value is the folder the chooser opens in; Files are the files (or the folder) chosen.
+    TUploadMode Mode = TUploadMode::File;
+    QStringList Files;
 };
 
 // The caption a dialog of the engine is shown with: the first "Microsoft " goes, the first
@@ -33,6 +40,11 @@ QString BrowserDialogCaption(const QString& caption);
 // longer than a box is wide broken at blanks, so that a page cannot push the box (and the line
 // naming who speaks, and its buttons) off the screen.
 QString PageText(const QString& text);
+
+// A text the user must see whole (an address in a question): lines longer than a box is wide
+// broken at blanks, or anywhere where a line has none, and nothing cut; the box scrolls what does
+// not fit on the screen. "&" is kept literal for the message box.
+QString WholeText(const QString& text);
 
 // Shows the dialog modally over parent and returns whether the user accepted it; the answers are
 // written back into dialog.

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
@@ -35,9 +36,6 @@ constexpr qint64 DialogWindowMs = 10000;
 const char* const LeavePageQuestion =
     "Are you sure you want to leave this page? Changes that you made may not be saved.";
 
-// Longest address quoted in a question: enough to recognise it, too short to fill the screen.
-constexpr int QuotedAddressLength = 300;
-
 // How long the question about another program ignores keys and clicks once shown, as browsers do
 // for their permission prompts: what the user was typing when it appeared does not answer it.
 constexpr int QuestionInputDelayMs = 1000;
@@ -57,6 +55,12 @@ TBrowserPage::TOpener& Opener()
     return opener;
 }
 
+TBrowserPage::TClock& TestClock()
+{
+    static TBrowserPage::TClock clock;
+    return clock;
+}
+
 bool IsLeavePageQuestion(const QString& message)
 {
     return message == QCoreApplication::translate("QWebEnginePage", LeavePageQuestion);
@@ -70,12 +74,33 @@ bool StaysLocal(const QUrl& address)
     return local.contains(address.scheme());
 }
 
-// An address in a question: enough to recognise it, "&" literal for the message box.
+// An address in a question: whole, since what the user says yes to is all of it, in lines the box
+// can show; "&" literal for the message box.
 QString Quoted(const QString& text)
 {
-    QString quoted =
-        text.size() > QuotedAddressLength ? text.left(QuotedAddressLength) + QChar(0x2026) : text;
-    return quoted.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return WholeText(text);
+}
+
+// A mail address that asks the mail program to attach files ("attach", "attachment" and the like,
+// however its name is spelt or encoded): no page has a reason to send the user's files by mail.
+bool AttachesFiles(const QUrl& address)
+{
+    if (address.scheme() != QLatin1String("mailto"))
+        return false;
+    QString text = address.toString(QUrl::FullyEncoded);
+    // Decoded until nothing changes, so that an encoded "?" or "&" counts as one.
+    for (QString decoded; (decoded = QUrl::fromPercentEncoding(text.toUtf8())) != text;)
+        text = decoded;
+    static const QRegularExpression attach(QStringLiteral("[?&;]\\s*attach"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return attach.match(text).hasMatch();
+}
+
+// The folder the user last chose an upload from, for this run.
+QString& LastUploadFolder()
+{
+    static QString folder;
+    return folder;
 }
 
 // Who is named as asking: the origin of a web page, the path of a local one.
@@ -96,22 +121,25 @@ TBrowserPage::TBrowserPage(QWebEngineProfile* profile, QObject* parent) : QWebEn
         FRefusedCertificates.insert(TSiteMatch::Origin(error.url()));
         emit CertificateRejected(error.url());
     });
-    // The next page that has loaded may show dialogs again, within the same limit. Not earlier: a
-    // page that is being left may still be asking in a loop until the new one replaces it.
+    // The page the user went to may show dialogs again, within the same limit, once it has loaded.
+    // Not earlier: a page that is being left may still be asking in a loop until the new one
+    // replaces it. A load the page started itself (its own reload, say) ends no silence.
     connect(this, &QWebEnginePage::loadFinished, this, [this] {
-        FSilenced = false;
         FUserAskedAt = -1;
         FUserTarget.clear();
-        if (std::exchange(FUserNavigation, false))
+        if (std::exchange(FUserNavigation, false)) {
+            FSilenced = false;
             FRecentDialogs.clear();
+        }
     });
     connect(this, &QWebEnginePage::authenticationRequired, this,
             [this](const QUrl& url, QAuthenticator* authenticator) {
-                AskCredentials(url, authenticator, TSiteMatch::AsciiHost(url));
+                const QString host = TSiteMatch::AsciiHost(url);
+                AskCredentials(authenticator, host.isEmpty() ? TSiteMatch::Unshown() : host);
             });
     connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
-            [this](const QUrl& url, QAuthenticator* authenticator, const QString& proxyHost) {
-                AskCredentials(url, authenticator, QString::fromLatin1(QUrl::toAce(proxyHost)));
+            [this](const QUrl&, QAuthenticator* authenticator, const QString& proxyHost) {
+                AskCredentials(authenticator, QString::fromLatin1(QUrl::toAce(proxyHost)));
             });
 }
 
@@ -143,6 +171,11 @@ void TBrowserPage::ApplySettings(QWebEngineSettings* s)
     s->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
     // Addresses for other programs reach acceptNavigationRequest only after a click of the user.
     s->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
+}
+
+void TBrowserPage::SetClock(TClock clock)
+{
+    TestClock() = std::move(clock);
 }
 
 void TBrowserPage::SetOpener(TOpener opener)
@@ -203,6 +236,16 @@ bool TBrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
 
 void TBrowserPage::AskToOpenElsewhere(const QUrl& address, bool typed)
 {
+    if (AttachesFiles(address)) {
+        FAsking = false;
+        // The user typed it, and is told why nothing opens; a page is not answered.
+        if (typed)
+            TMessageBox().ShowMessageBox(tr("This mail address asks to attach files of this computer to the "
+                                            "mail, and is not opened:\n\n%1")
+                                             .arg(Quoted(address.toString(QUrl::FullyEncoded))),
+                                         TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, 0);
+        return;
+    }
     const QString quoted = Quoted(address.toString(QUrl::FullyEncoded));
     const QString text =
         typed
@@ -244,7 +287,7 @@ qint64 TBrowserPage::PageTime()
 {
     if (!FClock.isValid())
         FClock.start();
-    return FClock.elapsed() - FAnsweringMs;
+    return (TestClock() ? TestClock()() : FClock.elapsed()) - FAnsweringMs;
 }
 
 bool TBrowserPage::MayShowDialog()
@@ -254,7 +297,10 @@ bool TBrowserPage::MayShowDialog()
     const qint64 now = PageTime();
     FRecentDialogs.removeIf([now](qint64 asked) { return now - asked >= DialogWindowMs; });
     if (FSilenced || FRecentDialogs.size() >= DialogBurst) {
-        FSilenced = true;
+        // A silence that starts while the user's page loads outlasts that load: only a later
+        // navigation of the user's ends it.
+        if (!std::exchange(FSilenced, true))
+            FUserNavigation = false;
         return false;
     }
     FRecentDialogs.append(now);
@@ -278,8 +324,11 @@ QString TBrowserPage::Speaker(const QUrl& securityOrigin, const QString& message
     if (securityOrigin.scheme() == QLatin1String("file"))
         who = url().isLocalFile() ? tr("The local page %1 says:").arg(url().toLocalFile())
                                   : tr("A local page says:");
-    else if (!securityOrigin.host().isEmpty())
+    else if (!TSiteMatch::AsciiHost(securityOrigin).isEmpty())
         who = tr("The page at %1 says:").arg(TSiteMatch::Origin(securityOrigin));
+    else if (securityOrigin.scheme() == QLatin1String("http") ||
+             securityOrigin.scheme() == QLatin1String("https"))
+        who = tr("A page at %1 says:").arg(TSiteMatch::Unshown());
     else
         who = tr("A page without an address says:");
     return who + QStringLiteral("\n\n") + PageText(message);
@@ -295,8 +344,9 @@ void TBrowserPage::javaScriptAlert(const QUrl& securityOrigin, const QString& me
 {
     if (!MayShowDialog())
         return;
-    TBrowserDialog dialog{
-        TBrowserDialogKind::Alert, QStringLiteral("Web Browser"), Speaker(securityOrigin, message), {}, {}};
+    TBrowserDialog dialog;
+    dialog.Caption = QStringLiteral("Web Browser");
+    dialog.Text = Speaker(securityOrigin, message);
     ShowDialog(dialog);
 }
 
@@ -305,11 +355,10 @@ bool TBrowserPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& 
     // Beyond the limit the leave-page question lets the user's navigation go on.
     if (!MayShowDialog())
         return IsLeavePageQuestion(message);
-    TBrowserDialog dialog{TBrowserDialogKind::Confirm,
-                          BrowserDialogCaption(QStringLiteral("Confirm")),
-                          Speaker(securityOrigin, message),
-                          {},
-                          {}};
+    TBrowserDialog dialog;
+    dialog.Kind = TBrowserDialogKind::Confirm;
+    dialog.Caption = BrowserDialogCaption(QStringLiteral("Confirm"));
+    dialog.Text = Speaker(securityOrigin, message);
     return ShowDialog(dialog);
 }
 
@@ -318,11 +367,11 @@ bool TBrowserPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& m
 {
     if (!MayShowDialog())
         return false;
-    TBrowserDialog dialog{TBrowserDialogKind::Prompt,
-                          BrowserDialogCaption(QStringLiteral("User Prompt")),
-                          Speaker(securityOrigin, message),
-                          defaultValue,
-                          {}};
+    TBrowserDialog dialog;
+    dialog.Kind = TBrowserDialogKind::Prompt;
+    dialog.Caption = BrowserDialogCaption(QStringLiteral("User Prompt"));
+    dialog.Text = Speaker(securityOrigin, message);
+    dialog.Value = defaultValue;
     if (!ShowDialog(dialog))
         return false;
     *result = dialog.Value;
@@ -337,7 +386,7 @@ void TBrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const
     emit ConsoleMessage(message);
 }
 
-void TBrowserPage::AskCredentials(const QUrl& requestUrl, QAuthenticator* authenticator, const QString& host)
+void TBrowserPage::AskCredentials(QAuthenticator* authenticator, const QString& host)
 {
     if (!MayShowDialog()) {
         // A null authenticator tells the engine the request was cancelled.
@@ -347,10 +396,9 @@ void TBrowserPage::AskCredentials(const QUrl& requestUrl, QAuthenticator* authen
     TBrowserDialog dialog;
     dialog.Kind = TBrowserDialogKind::Authentication;
     dialog.Caption = BrowserDialogCaption(QStringLiteral("Connect to ") + host);
-    dialog.Text = authenticator->realm().isEmpty()
-                      ? tr("%1 asks for a user name and password.").arg(TSiteMatch::AsciiHost(requestUrl))
-                      : tr("%1 asks for a user name and password for \"%2\".")
-                            .arg(host, PageText(authenticator->realm()));
+    dialog.Text = authenticator->realm().isEmpty() ? tr("%1 asks for a user name and password.").arg(host)
+                                                   : tr("%1 asks for a user name and password for \"%2\".")
+                                                         .arg(host, PageText(authenticator->realm()));
     if (!ShowDialog(dialog)) {
         *authenticator = QAuthenticator();
         return;
@@ -373,7 +421,7 @@ void TBrowserPage::AskWhereToSave(QWebEngineDownloadRequest* download)
     TBrowserDialog dialog;
     dialog.Kind = TBrowserDialogKind::Download;
     dialog.Caption = BrowserDialogCaption(QStringLiteral("Save As"));
-    dialog.Text = download->url().toString(QUrl::FullyEncoded);
+    dialog.Text = TSiteMatch::ReportedAddress(download->url());
     dialog.Value = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
     if (!ShowDialog(dialog) || dialog.Value.isEmpty()) {
         download->cancel();
@@ -383,6 +431,36 @@ void TBrowserPage::AskWhereToSave(QWebEngineDownloadRequest* download)
     download->setDownloadDirectory(target.absolutePath());
     download->setDownloadFileName(target.fileName());
     download->accept();
+}
+
+// The chooser opens in the folder the user last chose an upload from, else in the home folder;
+// never in the program's own directory, beside the passwords, where a page would have the user one
+// click away from sending them.
+QString TBrowserPage::UploadFolder()
+{
+    const QString program = QDir(QCoreApplication::applicationDirPath()).canonicalPath();
+    const QString last = LastUploadFolder();
+    if (!last.isEmpty() && QDir(last).exists() && QDir(last).canonicalPath() != program)
+        return last;
+    return QDir::homePath();
+}
+
+QStringList TBrowserPage::chooseFiles(FileSelectionMode mode, const QStringList&, const QStringList&)
+{
+    TBrowserDialog dialog;
+    dialog.Kind = TBrowserDialogKind::Upload;
+    dialog.Mode = mode == FileSelectOpenMultiple   ? TUploadMode::Files
+                  : mode == FileSelectUploadFolder ? TUploadMode::Folder
+                  : mode == FileSelectSave         ? TUploadMode::Save
+                                                   : TUploadMode::File;
+    dialog.Caption =
+        BrowserDialogCaption(mode == FileSelectSave ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    dialog.Value = UploadFolder();
+    if (!ShowDialog(dialog) || dialog.Files.isEmpty())
+        return {};
+    const QFileInfo first(dialog.Files.constFirst());
+    LastUploadFolder() = dialog.Mode == TUploadMode::Folder ? first.absoluteFilePath() : first.absolutePath();
+    return dialog.Files;
 }
 
 bool TBrowserPage::CertificateRefused(const QUrl& address) const

@@ -29,12 +29,12 @@ public:
     // Whether the pane shows the address itself; any other is for another program.
     bool ShownInPane(const QUrl& address) const;
 
-    // True once the page has had its dialogs cut off, until the next page has loaded.
+    // True once the page has had its dialogs cut off, until a page the user went to has loaded.
     bool DialogsSilenced() const { return FSilenced; }
     // The user starts a navigation through the pane (called before the engine is asked): the next
     // page starts with a clean count of dialogs, and the navigation may leave a local page.
-    // Navigations a page starts itself keep the count, so that a page reloading itself cannot
-    // start over.
+    // Navigations a page starts itself keep the count and the silence, so that a page reloading
+    // itself cannot start over.
     void UserNavigates();
 
     // The user pressed a key or a mouse button in the pane, or typed an address: one more address
@@ -52,6 +52,15 @@ public:
 
     // Whether the engine refused a certificate of the page's origin (scheme, host and port).
     bool CertificateRefused(const QUrl& address) const;
+
+    // Where the upload chooser opens: the folder the user last chose an upload from in this run,
+    // else the home folder; never the program's directory.
+    static QString UploadFolder();
+
+    // The clock a page's dialog limit reads, in milliseconds. Tests set their own; null restores
+    // the steady clock.
+    using TClock = std::function<qint64()>;
+    static void SetClock(TClock clock);
 
     // Hands an address to the desktop's program for it. Test hook: replace it to record the call.
     using TOpener = std::function<void(const QUrl&)>;
@@ -72,9 +81,12 @@ protected:
                           QString* result) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
                                   const QString& sourceID) override;
+    // The chooser of a page's file input, opened in UploadFolder().
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                            const QStringList& acceptedMimeTypes) override;
 
 private:
-    void AskCredentials(const QUrl& requestUrl, QAuthenticator* authenticator, const QString& host);
+    void AskCredentials(QAuthenticator* authenticator, const QString& host);
     // Counts a page dialog about to be shown; false when it is answered without showing instead:
     // one of the page's dialogs is open, or the page has asked too often.
     bool MayShowDialog();

@@ -676,7 +676,7 @@ void TBrowserPane::EndWatch()
 void TBrowserPane::FocusedSite(TFocusedSiteDone done)
 {
     if (!FPage) {
-        AnswerLater(this, done, TFocusedSite{});
+        AnswerLater(this, done, TFocusedSite{QUrl(), false, true, QUrl(), true});
         return;
     }
     const QString source = FocusedSiteScript() + QStringLiteral("()");
@@ -692,6 +692,8 @@ void TBrowserPane::FocusedSite(TFocusedSiteDone done)
         site.Known = !origin.isEmpty() && origin != QLatin1String("null");
         if (site.Known)
             site.Origin = QUrl(origin);
+        site.FrameAddress = QUrl(answer.value(QStringLiteral("frame")).toString());
+        site.NoField = answer.value(QStringLiteral("noField")).toBool();
         AnswerLater(self.data(), done, site);
     });
 }

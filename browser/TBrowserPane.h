@@ -60,18 +60,24 @@ public:
     // address of the document still on screen. Empty before the first navigation.
     QList<QUrl> DocumentAddresses() const;
 
-    // Where a paste would land: the origin of the document that holds the keyboard focus, followed
-    // from the top document through the focused frames. InFrame when that is a frame's; Known
-    // false when a focused frame's origin cannot be told (its address is none of the web's, or it
-    // left the address it was given).
+    // Where a paste would land: the document that holds the keyboard focus, followed from the top
+    // document through the focused frames that can be read. InFrame when that is a frame's (or
+    // cannot be told); Known false when its origin cannot be told: a frame that cannot be read
+    // vouches for nothing inside it, so FrameAddress is only the address that frame was given
+    // (empty for a sandboxed or srcdoc frame). NoField when certainly no field holds the focus:
+    // a paste then lands nowhere.
     struct TFocusedSite
     {
         QUrl Origin;
         bool InFrame = false;
         bool Known = true;
+        // Initialised, so that a description of origin, frame and known alone still builds.
+        QUrl FrameAddress = {};
+        bool NoField = false;
+        bool operator==(const TFocusedSite&) const = default;
     };
     using TFocusedSiteDone = std::function<void(const TFocusedSite& site)>;
-    // Tells done from the event loop; with no page shown, the top document's (empty) origin.
+    // Tells done from the event loop; with no page shown, no field.
     void FocusedSite(TFocusedSiteDone done);
 
     // The two parts of a new post.

@@ -16,10 +16,12 @@ void TSiteIndicator::Show(const QUrl& address, bool certificateRefused)
     setText(Text(address, certificateRefused));
 }
 
-QString TSiteIndicator::Text(const QUrl& address, bool certificateRefused)
+QString TSiteIndicator::Text(const QUrl& shown, bool certificateRefused)
 {
-    if (address.isEmpty())
+    if (shown.isEmpty())
         return {};
+    // A blob: document shows the site of the page that made it.
+    const QUrl address = TSiteMatch::SiteAddress(shown);
     if (address.isLocalFile())
         return tr("Local file");
     const QString origin = TSiteMatch::Origin(address);

@@ -16,6 +16,7 @@ public:
     void Show(const QUrl& address, bool certificateRefused);
 
     // The text shown for address: its origin (host in ASCII form, a port other than the default),
-    // "Not secure: " in front where the connection is not private, "Local file" for a local page.
+    // "Not secure: " in front where the connection is not private, "Local file" for a local page;
+    // a blob: document as the page that made it, a host Qt refuses as the engine reported it.
     static QString Text(const QUrl& address, bool certificateRefused);
 };

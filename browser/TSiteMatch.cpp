@@ -5,6 +5,8 @@
 
 #include <libpsl.h>
 
+#include <algorithm>
+
 namespace {
 
 // The newest list on the system (Debian keeps one in the publicsuffix package), else the one
@@ -21,6 +23,49 @@ const psl_ctx_t* SuffixList()
 bool IsWeb(const QUrl& address)
 {
     return address.scheme() == QLatin1String("http") || address.scheme() == QLatin1String("https");
+}
+
+// The text of an address Qt refused. The engine takes some host names that Qt's stricter rules
+// refuse ("forum-.example.net", "x.-.example.net", a label over 63 characters); Qt then keeps the
+// text it was given only in its error message, as 'source was "TEXT"'.
+QString RefusedText(const QUrl& address)
+{
+    if (address.isValid())
+        return {};
+    static const QString marker = QStringLiteral("source was \"");
+    const QString error = address.errorString();
+    const qsizetype at = error.indexOf(marker);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + marker.size();
+    const qsizetype end = error.indexOf(QStringLiteral("\";"), start);
+    return end < 0 ? QString() : error.mid(start, end - start);
+}
+
+// The host of an address Qt refused, read from the engine's text: lower case, and only when it is
+// made of what the engine puts in a host name (letters, digits, ".", "-", "_"). Anything else
+// could be shown to mislead, and gives none.
+QString RefusedHost(const QUrl& address)
+{
+    const QString text = RefusedText(address);
+    const qsizetype authority = text.indexOf(QStringLiteral("://"));
+    if (authority < 0)
+        return {};
+    QString host = text.mid(authority + 3);
+    for (const QChar end : {QLatin1Char('/'), QLatin1Char('?'), QLatin1Char('#')})
+        if (const qsizetype cut = host.indexOf(end); cut >= 0)
+            host.truncate(cut);
+    if (const qsizetype user = host.lastIndexOf(QLatin1Char('@')); user >= 0)
+        host.remove(0, user + 1);
+    if (const qsizetype port = host.lastIndexOf(QLatin1Char(':')); port >= 0)
+        host.truncate(port);
+    host = host.toLower();
+    const bool plain = !host.isEmpty() && std::all_of(host.cbegin(), host.cend(), [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+               (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') ||
+               c == QLatin1Char('-') || c == QLatin1Char('_');
+    });
+    return plain ? host : QString();
 }
 
 // The host in lower case, international names in their Unicode form as the list holds them.
@@ -55,8 +100,10 @@ QString TSiteMatch::RegistrableDomain(const QString& host)
     return domain ? QString::fromUtf8(domain) : QString();
 }
 
-bool TSiteMatch::SameSite(const QUrl& page, const QUrl& forum)
+bool TSiteMatch::SameSite(const QUrl& pageAddress, const QUrl& forumAddress)
 {
+    const QUrl page = SiteAddress(pageAddress);
+    const QUrl forum = SiteAddress(forumAddress);
     if (page.isLocalFile() || forum.isLocalFile())
         return page.isLocalFile() && forum.isLocalFile();
     if (!IsWeb(page) || !IsWeb(forum))
@@ -81,27 +128,35 @@ QUrl TSiteMatch::ForumAddress(const QString& stored)
     return QUrl::fromUserInput(stored.trimmed());
 }
 
-QString TSiteMatch::SiteName(const QUrl& address)
+QString TSiteMatch::SiteName(const QUrl& shown)
 {
+    const QUrl address = SiteAddress(shown);
     if (address.isLocalFile())
         return address.toLocalFile();
     const QString host = AsciiHost(address);
-    return host.isEmpty() ? address.toDisplayString() : host;
+    if (!host.isEmpty())
+        return host;
+    const QString text = IsWeb(address) ? QString() : address.toDisplayString();
+    return text.isEmpty() ? Unshown() : text;
 }
 
-QString TSiteMatch::AsciiHost(const QUrl& address)
+QString TSiteMatch::AsciiHost(const QUrl& shown)
 {
+    const QUrl address = SiteAddress(shown);
+    if (!address.isValid())
+        return RefusedHost(address);
     // The encoded form is the punycode form; IPv6 addresses come without their brackets.
     return address.host(QUrl::FullyEncoded).toLower();
 }
 
-QString TSiteMatch::Origin(const QUrl& address)
+QString TSiteMatch::Origin(const QUrl& shown)
 {
+    const QUrl address = SiteAddress(shown);
     if (address.isLocalFile())
         return QStringLiteral("file://");
     const QString host = AsciiHost(address);
     if (host.isEmpty())
-        return address.scheme() + QLatin1Char(':');
+        return IsWeb(address) ? Unshown() : address.scheme() + QLatin1Char(':');
     QString origin = address.scheme() + QStringLiteral("://");
     origin += host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
     const int defaultPort = address.scheme() == QLatin1String("https")  ? 443
@@ -110,4 +165,22 @@ QString TSiteMatch::Origin(const QUrl& address)
     if (address.port() != -1 && address.port() != defaultPort)
         origin += QLatin1Char(':') + QString::number(address.port());
     return origin;
+}
+
+QUrl TSiteMatch::SiteAddress(const QUrl& address)
+{
+    if (address.scheme() != QLatin1String("blob"))
+        return address;
+    const QUrl maker(address.path());
+    return IsWeb(maker) ? maker : address;
+}
+
+QString TSiteMatch::ReportedAddress(const QUrl& address)
+{
+    return address.isValid() ? address.toString(QUrl::FullyEncoded) : RefusedText(address);
+}
+
+QString TSiteMatch::Unshown()
+{
+    return QStringLiteral("an address that cannot be shown");
 }

@@ -25,15 +25,28 @@ public:
     // The address a forum's stored text stands for, completed as the address box completes it.
     static QUrl ForumAddress(const QString& stored);
 
-    // How an address is named in the question: its host, or the file path of a local page.
+    // How an address is named in the question: its host, or the file path of a local page;
+    // Unshown() where no name can be had.
     static QString SiteName(const QUrl& address);
 
     // The host as the user is shown it: lower case, and in its ASCII (punycode) form when any of
-    // its labels is not plain ASCII.
+    // its labels is not plain ASCII. Read from the address the engine reported where Qt refused
+    // it; empty when there is none or it cannot be read.
     static QString AsciiHost(const QUrl& address);
 
     // The origin as the user is shown it: scheme, host in its ASCII form and a port other than the
     // scheme's default ("https://forum.example.org", "http://127.0.0.1:8080"); the file path's
-    // scheme alone for a local page, the scheme for an address without a host.
+    // scheme alone for a local page, the scheme for an address without a host, Unshown() for a
+    // web address whose host cannot be had.
     static QString Origin(const QUrl& address);
+
+    // The address whose site a document is on: its own, or for a blob: document the address of
+    // the page that made it ("blob:https://forum.example.org/1f0c..." is on forum.example.org).
+    static QUrl SiteAddress(const QUrl& address);
+
+    // The address as the engine reported it, whole, also where Qt refused it.
+    static QString ReportedAddress(const QUrl& address);
+
+    // What names a site that cannot be named: "an address that cannot be shown".
+    static QString Unshown();
 };

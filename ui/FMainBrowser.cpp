@@ -6,6 +6,7 @@
 #include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
 #include "ui/UClipboard.h"
+#include "ui/UPasswordRule.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -81,58 +82,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     return TSkinForm::eventFilter(watched, event);
 }
 
-namespace {
-
-// The two sites of a question, as the user can tell them apart: their names, or their origins
-// where the names alone are the same (http and https, two ports).
-std::pair<QString, QString> SiteNames(const QUrl& page, const QUrl& forum)
-{
-    const QString pageName = TSiteMatch::SiteName(page);
-    const QString forumName = TSiteMatch::SiteName(forum);
-    if (pageName != forumName)
-        return {pageName, forumName};
-    return {TSiteMatch::Origin(page), TSiteMatch::Origin(forum)};
-}
-
-// The password goes only to the site of its forum: the page shown and, when the focus is in one of
-// its frames, that frame's site. Elsewhere (after a redirect to another host, in a frame of
-// another site, or in a frame whose site cannot be told) the user is asked first, with No as the
-// default; true when it may be pasted. Without a selected forum the password belongs to no site
-// and is not held back.
-bool PasswordMayGoTo(const TBrowserPane& pane, const TBrowserPane::TFocusedSite& focused,
-                     const std::optional<QUrl>& forum, TMessageBox& box)
-{
-    if (!forum)
-        return true;
-    QString text;
-    for (const QUrl& page : pane.DocumentAddresses()) {
-        if (TSiteMatch::SameSite(page, *forum))
-            continue;
-        const auto [pageName, forumName] = SiteNames(page, *forum);
-        text = QStringLiteral("The page is on %1, but this password belongs to %2. Paste it anyway?")
-                   .arg(pageName, forumName);
-        break;
-    }
-    if (text.isEmpty() && focused.InFrame && !focused.Known)
-        text = QStringLiteral("The selected field is in a frame whose site cannot be told, but this password "
-                              "belongs to %1. Paste it anyway?")
-                   .arg(TSiteMatch::SiteName(*forum));
-    if (text.isEmpty() && focused.InFrame && !TSiteMatch::SameSite(focused.Origin, *forum)) {
-        const auto [frameName, forumName] = SiteNames(focused.Origin, *forum);
-        text = QStringLiteral("The selected field is in a frame from %1, but this password belongs to %2. "
-                              "Paste it anyway?")
-                   .arg(frameName, forumName);
-    }
-    if (text.isEmpty())
-        return true;
-    // "&" would mark a mnemonic in the message box.
-    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return box.ShowMessageBox(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0,
-                              TMsgDlgBtn::mbNo) == mrYes;
-}
-
-} // namespace
-
 // --- Browser toolbar ---
 
 void TfrmMain::StopIfBusy()
@@ -204,8 +153,9 @@ void TfrmMain::btnUPasteClick()
 }
 
 // The password is marked so that clipboard managers keep no copy, and leaves the clipboard again
-// after a few seconds. A page or frame off the forum's site gets it only after the user says yes;
-// which frame holds the focus is asked of the page first.
+// after a few seconds. It goes where the rule for passwords lets it (UPasswordRule.h); which
+// document holds the focus is asked of the page first. A question leaves the page running: after a
+// Yes the focus is asked again, and a paste whose target changed meanwhile is not made.
 void TfrmMain::btnWPasteClick()
 {
     const QString password = edtPassword->text();
@@ -213,9 +163,28 @@ void TfrmMain::btnWPasteClick()
     if (const int index = ForumIndex(); index >= 0)
         forum = TSiteMatch::ForumAddress(FromAnsi(Forums->RecordAt(index).URL));
     QPointer<TfrmMain> self(this);
-    webBrowser->FocusedSite([self, password, forum](const TBrowserPane::TFocusedSite& focused) {
-        if (self && PasswordMayGoTo(*self->webBrowser, focused, forum, *self->msgMain))
+    webBrowser->FocusedSite([self, password, forum](const TPasswordTarget& target) {
+        if (!self)
+            return;
+        const QList<QUrl> shown = self->webBrowser->DocumentAddresses();
+        bool asked = false;
+        if (!PasswordMayGoTo(*self->webBrowser, target, forum, *self->msgMain, &asked))
+            return;
+        if (!asked) {
             self->PasteIntoPage(password, true);
+            return;
+        }
+        self->webBrowser->FocusedSite([self, password, shown, target](const TPasswordTarget& now) {
+            if (!self)
+                return;
+            if (SamePasswordTarget(shown, target, self->webBrowser->DocumentAddresses(), now))
+                self->PasteIntoPage(password, true);
+            else
+                self->msgMain->ShowMessageBox(
+                    QStringLiteral("The selected field changed while you answered, so "
+                                   "the password was not pasted."),
+                    TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, 0);
+        });
     });
 }
 

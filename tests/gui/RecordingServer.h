@@ -20,7 +20,7 @@
 inline const bool TestHostsMapped = [] {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     flags += " --host-resolver-rules=\"MAP *.example.org 127.0.0.1, MAP example.net 127.0.0.1,"
-             " MAP *.xn--exmple-4nf.org 127.0.0.1\"";
+             " MAP *.example.net 127.0.0.1, MAP *.xn--exmple-4nf.org 127.0.0.1\"";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     return true;
 }();

@@ -129,7 +129,13 @@ TEST_F(BrowserHostile, PasswordAsksBeforeEverySiteOtherThanItsForums)
          framed(QStringLiteral("/org"), QStringLiteral("<iframe id=\"f\" width=\"1\" height=\"1\" src=\"%1\">"
                                                        "</iframe>")
                                             .arg(server.Url(QStringLiteral("www.example.org"), grab))),
-         true, QString(), 0},
+         true,
+         // A frame of the forum's site that cannot be read vouches for nothing it holds.
+         QStringLiteral(
+             "The selected field is in a frame whose site cannot be told (the frame was opened from "
+             "www.example.org, but what it shows now cannot be seen), and this password belongs "
+             "to forum.example.org. Paste it anyway?"),
+         mrNo},
         {forum,
          framed(QStringLiteral("/sandboxed"),
                 QStringLiteral("<iframe id=\"f\" sandbox=\"allow-scripts\" src=\"%1\"></iframe>")
