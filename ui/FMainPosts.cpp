@@ -99,6 +99,9 @@ void TfrmMain::BuildPostingRun()
         menu->addActions({actOpenThread, actCopyThreadAddress, actForgetPost});
         menu->addSeparator();
         menu->addAction(actCopyPostingRecord);
+        menu->addSeparator();
+        actUndoRemove->setEnabled(!FRemovedForums.empty());
+        menu->addAction(actUndoRemove);
         menu->popup(lvwForums->viewport()->mapToGlobal(at));
     });
 
@@ -153,6 +156,7 @@ void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAdd
     Posts->Append(std::move(post));
     RefreshMarks();
     Posts->SaveAll();
+    RefreshMarks(); // merged with a file changed elsewhere, the record may hold more posts
 }
 
 // Opens the next forum below the selected one, round the list once, that has no post of this
@@ -205,6 +209,7 @@ void TfrmMain::actForgetPostClick()
     Posts->RemoveAt(post);
     RefreshMarks();
     Posts->SaveAll();
+    RefreshMarks(); // merged with a file changed elsewhere, the record may hold more posts
 }
 
 // The posts of the subject in the subject edit, oldest first, one line each for a report.
