@@ -939,6 +939,8 @@ void TDraft::Write(const std::string& subject, const std::string& body)
 void TDraft::Remove()
 {
     ClearAll();
+    if (!ReadWhole())
+        return; // a draft the start could not read (and reported) is the user's to look at
     if (::unlink(FilePath().c_str()) != 0) {
         if (errno == ENOENT)
             return;

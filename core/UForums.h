@@ -93,6 +93,8 @@ public:
 
 protected:
     void ClearAll() { FEntries.clear(); }
+    // Whether LoadAll read the file whole (or found none).
+    bool ReadWhole() const { return FLoadState == TLoadState::Whole; }
 
 private:
     void CheckIndex(int index, int limit) const;
@@ -170,6 +172,7 @@ public:
 
     // Replaces the file with this one record.
     void Write(const std::string& subject, const std::string& body);
-    // Removes the file, if any, durably. Fails with EFCreateError when it cannot be removed.
+    // Removes the file, if any, durably; a file that LoadAll could not read is kept. Fails with
+    // EThreadwickError when the file cannot be removed.
     void Remove();
 };

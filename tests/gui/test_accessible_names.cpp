@@ -10,9 +10,6 @@
 
 #include <QAccessible>
 #include <QAccessibleInterface>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QToolButton>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -78,23 +75,6 @@ TEST(AccessibleNames, EveryControlOfTheWindowAndTheDialogsHasAName)
     TfrmFormat formats(&window);
     formats.show();
     EXPECT_EQ(Unnamed(&formats), "");
-
-    // The names a user hears for the controls whose captions do not say them.
-    const struct
-    {
-        QWidget* Control;
-        QString Name;
-    } named[] = {
-        {window.memBody, "Message"},
-        {window.lvwForums, "Your Forums"},
-        {window.bsSkinSpeedButton1, "Back"},
-        {window.bsSkinSpeedButton2, "Forward"},
-        {window.bsSkinSpeedButton4, "Refresh"},
-        {window.bsSkinSpeedButton3, "Stop"},
-    };
-    for (const auto& c : named)
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(c.Control)->text(QAccessible::Name).toStdString(),
-                  c.Name.toStdString());
 }
 
 } // namespace
