@@ -1,8 +1,9 @@
 // Threadwick's entry point: answer "--version" or "--help", or create the application, take the data
 // directory (or hand over to the copy already working on it), create the main window and run the
-// event loop.
+// event loop until the window closes or a signal asks the program to end.
 #include "app/TApplication.h"
 #include "app/TCommandLine.h"
+#include "app/TSignalEnd.h"
 #include "app/TSingleCopy.h"
 #include "toolkit/TErrorReport.h"
 #include "ui/FMain.h"
@@ -65,6 +66,10 @@ int main(int argc, char** argv)
         return 1;
     }
     singleCopy.SetWindow(window.get());
+    // SIGTERM, SIGINT and SIGHUP keep the draft and end through the event loop, so that the window,
+    // its stores and the lock go as at any other end.
+    TSignalEnd signalEnd;
+    QObject::connect(&signalEnd, &TSignalEnd::Ending, window.get(), &TfrmMain::EndForSignal);
     window->show();
     return app.exec();
 }

@@ -90,3 +90,37 @@ public:
     {
     }
 };
+
+// Another program changed a store's file while this one ran: its file was kept as it is, and this copy's
+// version was written beside it.
+class EStoreConflictError : public EThreadwickError
+{
+public:
+    EStoreConflictError(const std::string& path, const std::string& conflictPath, bool deleted)
+        : EThreadwickError(
+              "\"" + path + "\" was " + (deleted ? "deleted" : "changed") +
+              " by another program while Threadwick was running. " +
+              (deleted ? "It was not written again" : "It was kept as the other program left it") +
+              "; Threadwick's version is in \"" + conflictPath +
+              "\", and the changes you make now are saved there too.")
+    {
+    }
+};
+
+// No program is registered to open an address of this kind: says which, and how to register one.
+class ENoHandlerError : public EThreadwickError
+{
+public:
+    ENoHandlerError(const std::string& address, bool mail)
+        : EThreadwickError(
+              mail ? "No mail program is registered, so \"" + address +
+                         "\" cannot be opened. Register one for x-scheme-handler/mailto, for instance: "
+                         "xdg-mime default thunderbird.desktop x-scheme-handler/mailto (with your mail "
+                         "program's desktop file)."
+                   : "No web browser is registered for web pages, so \"" + address +
+                         "\" cannot be opened. Register one for text/html, for instance: "
+                         "xdg-mime default firefox-esr.desktop text/html (with your browser's desktop "
+                         "file).")
+    {
+    }
+};

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
@@ -41,6 +42,8 @@ template <> struct TLayout<TForum>
     static constexpr std::array Fields{&TForum::URL, &TForum::Username, &TForum::Password};
     // Passwords are stored in plain text: nobody but the owner may read the file.
     static constexpr bool OwnerOnly = true;
+    static constexpr bool Guarded = true;
+    static constexpr bool Merges = false;
 };
 
 template <> struct TLayout<TFMessage>
@@ -49,6 +52,8 @@ template <> struct TLayout<TFMessage>
     static constexpr std::string_view Header = "Subject^Body^";
     static constexpr std::array Fields{&TFMessage::Subject, &TFMessage::Body};
     static constexpr bool OwnerOnly = false;
+    static constexpr bool Guarded = true;
+    static constexpr bool Merges = false;
 };
 
 template <> struct TLayout<TFormat>
@@ -58,6 +63,8 @@ template <> struct TLayout<TFormat>
     static constexpr std::array Fields{&TFormat::Name, &TFormat::LinkOpen, &TFormat::LinkMiddle,
                                        &TFormat::LinkEnd, &TFormat::Email};
     static constexpr bool OwnerOnly = false;
+    static constexpr bool Guarded = true;
+    static constexpr bool Merges = false;
 };
 
 template <> struct TLayout<TPost>
@@ -66,6 +73,9 @@ template <> struct TLayout<TPost>
     static constexpr std::string_view Header = "Subject^ForumURL^SentAt^ThreadURL^";
     static constexpr std::array Fields{&TPost::Subject, &TPost::ForumURL, &TPost::SentAt, &TPost::ThreadURL};
     static constexpr bool OwnerOnly = false;
+    static constexpr bool Guarded = true;
+    // A record of what was sent: both sides' posts are kept.
+    static constexpr bool Merges = true;
 };
 
 template <> struct TLayout<TForumTemplate>
@@ -75,7 +85,29 @@ template <> struct TLayout<TForumTemplate>
     static constexpr std::array Fields{&TForumTemplate::URL, &TForumTemplate::Template};
     // Forum addresses may hold a user name and password, as in "Forums.dat".
     static constexpr bool OwnerOnly = true;
+    static constexpr bool Guarded = true;
+    static constexpr bool Merges = false;
 };
+
+template <> struct TLayout<TDraftMessage>
+{
+    static constexpr const char* FileName = "Draft.dat";
+    static constexpr std::string_view Header = "Subject^Body^";
+    static constexpr std::array Fields{&TDraftMessage::Subject, &TDraftMessage::Body};
+    static constexpr bool OwnerOnly = false;
+    // Only this program, holding the directory's lock, writes the draft.
+    static constexpr bool Guarded = false;
+    static constexpr bool Merges = false;
+};
+
+// Records compare field by field (merging tells the same post on both sides by it).
+template <class TRecord> bool SameRecord(const TRecord& a, const TRecord& b)
+{
+    for (auto field : TLayout<TRecord>::Fields)
+        if (a.*field != b.*field)
+            return false;
+    return true;
+}
 
 constexpr char Separator = '^';
 constexpr char EscapeByte = '\x10';
@@ -151,6 +183,55 @@ bool IsCandidate(char c)
     return p;
 }
 
+// A content hash of a file's bytes, fed in pieces of any size: eight bytes at a time, so that hashing
+// what a save writes costs little beside the write. It tells a changed file from an unchanged one, and
+// is no defence against anyone crafting a collision.
+class TContentHash
+{
+public:
+    void Add(const char* data, std::size_t size)
+    {
+        FLength += size;
+        while (size > 0 && FPendingSize > 0) {
+            Take(static_cast<unsigned char>(*data++));
+            --size;
+        }
+        for (; size >= 8; data += 8, size -= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data, 8);
+            Mix(word);
+        }
+        while (size-- > 0)
+            Take(static_cast<unsigned char>(*data++));
+    }
+    std::uint64_t Value() const
+    {
+        std::uint64_t h = FHash ^ (FPending * Multiplier) ^ (FLength * 0x9E3779B97F4A7C15u);
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDu;
+        return h ^ (h >> 33);
+    }
+
+private:
+    static constexpr std::uint64_t Multiplier = 0x100000001B3u * 0x9E3779B1u + 1;
+    void Mix(std::uint64_t word) { FHash = (std::rotl(FHash, 29) ^ word) * Multiplier; }
+    // Collects bytes into a word until eight are there.
+    void Take(unsigned char byte)
+    {
+        FPending |= std::uint64_t(byte) << (8 * FPendingSize);
+        if (++FPendingSize == 8) {
+            Mix(FPending);
+            FPending = 0;
+            FPendingSize = 0;
+        }
+    }
+
+    std::uint64_t FHash = 0xCBF29CE484222325u;
+    std::uint64_t FPending = 0;
+    std::uint64_t FLength = 0;
+    unsigned FPendingSize = 0;
+};
+
 // Writes a file's text through one buffer of bounded size: memory stays small however large the store,
 // and a small store still goes out in a single write. A failed write raises EWriteError.
 class TFileWriter
@@ -189,10 +270,12 @@ public:
         FSize = 0;
     }
     std::size_t Written() const { return FWritten; }
+    std::uint64_t Hash() const { return FHash.Value(); }
 
 private:
     void WriteAll(const char* data, std::size_t size)
     {
+        FHash.Add(data, size);
         while (size > 0) {
             ssize_t written = ::write(FFd, data, size);
             if (written < 0) {
@@ -211,6 +294,7 @@ private:
     std::unique_ptr<char[]> FData;
     std::size_t FSize = 0;
     std::size_t FWritten = 0;
+    TContentHash FHash;
 };
 
 // One field of a record line as it stands in the file.
@@ -409,6 +493,21 @@ std::pair<std::string, std::string> SplitDirectory(const std::string& path)
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+TDiskState StateOf(const struct stat& info, std::uint64_t hash)
+{
+    const auto ns = [](const timespec& time) {
+        return static_cast<std::uint64_t>(time.tv_sec) * 1000000000u +
+               static_cast<std::uint64_t>(time.tv_nsec);
+    };
+    return {true,
+            static_cast<std::uint64_t>(info.st_size),
+            ns(info.st_mtim),
+            ns(info.st_ctim),
+            static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_dev),
+            hash};
+}
+
 // Removes the temporary files that saves of `target` killed half-way left beside it
 // ("<file>.tmp<pid>_<n>"), as long as no running process has that id: a save still under way in
 // another copy of the program keeps its file. Files of other names are never touched.
@@ -470,10 +569,11 @@ int SyncDirectory(const std::string& directory, const std::string& file)
 // left whole and the temporary removed. `path` is what messages name. With ownerOnly the file gets mode
 // 0600 and must belong to the user if it exists; otherwise an existing file keeps its mode and owner and
 // a new one gets 0644, whatever the umask: a umask of 000 must not make it writable by everyone. An
-// existing file the user may not write is not replaced. Returns the number of bytes written.
+// existing file the user may not write is not replaced. Returns the number of bytes written; `landed`
+// describes the new file once it is in place (also when the flush of its directory then fails).
 template <class TWriteText>
 std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t expectedSize,
-                        TWriteText writeText)
+                        TWriteText writeText, TDiskState& landed)
 {
     std::string target = ResolveLinks(path);
 
@@ -523,12 +623,20 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
         writer.Flush();
         if (::fsync(fd) != 0)
             throw EWriteError();
+        struct stat info;
+        if (::fstat(fd, &info) != 0)
+            throw EWriteError();
+        landed = StateOf(info, writer.Hash());
         int closed = ::close(fd);
         fd = -1;
         if (closed != 0)
             throw EWriteError();
         if (::rename(temporary.c_str(), target.c_str()) != 0)
             throw EFCreateError(path, errno);
+        // The rename moves the file's change time; the file as it now stands is the one to compare with.
+        if (struct stat renamed; ::stat(target.c_str(), &renamed) == 0 && renamed.st_ino == info.st_ino &&
+                                 renamed.st_dev == info.st_dev)
+            landed = StateOf(renamed, landed.Hash);
         written = writer.Written();
     } catch (...) {
         if (fd >= 0)
@@ -541,6 +649,59 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
     if (const int failure = SyncDirectory(SplitDirectory(target).first, target))
         throw EFlushError(failure);
     return written;
+}
+
+// The store file at `path` as it is now; a directory in its place counts as no file, as for reading.
+// A file that cannot be read gets no hash and so never equals one that was read or written.
+TDiskState DiskStateNow(const std::string& path, const TDiskState& known)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return {};
+    TDiskState now = StateOf(info, 0);
+    // Same size, times and file: unchanged. A changed time or file of the same size may still hold the
+    // same bytes (a copy, a touch), which the content settles.
+    if (known.Exists && now.Size == known.Size && now.ModifiedNs == known.ModifiedNs &&
+        now.ChangedNs == known.ChangedNs && now.Inode == known.Inode && now.Device == known.Device) {
+        now.Hash = known.Hash;
+    } else if (known.Exists && now.Size == known.Size) {
+        try {
+            if (const std::optional<TFileBytes> bytes = ReadWholeFile(path, MaxStoreFileSize)) {
+                TContentHash hash;
+                hash.Add(bytes->Data.get(), bytes->Size);
+                now.Hash = hash.Value();
+            }
+        } catch (const std::exception&) {
+            now.Hash = ~known.Hash;
+        }
+    }
+    return now;
+}
+
+bool SameContent(const TDiskState& a, const TDiskState& b)
+{
+    return a.Exists == b.Exists && (!a.Exists || (a.Size == b.Size && a.Hash == b.Hash));
+}
+
+// "DIR/Forums.conflict-20261210-153000.dat" for "DIR/Forums.dat", in local time; a name already taken
+// gets "-2", "-3", ... before ".dat".
+std::string ConflictFileFor(const std::string& path)
+{
+    const auto [directory, name] = SplitDirectory(path);
+    const std::size_t dot = name.rfind('.');
+    const std::string stem = name.substr(0, dot),
+                      extension = dot == std::string::npos ? "" : name.substr(dot);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = directory + "/" + stem + ".conflict-" + stamp;
+    std::string candidate = base + extension;
+    struct stat info;
+    for (int n = 2; ::lstat(candidate.c_str(), &info) == 0; ++n)
+        candidate = base + "-" + std::to_string(n) + extension;
+    return candidate;
 }
 
 std::string JoinPath(const std::string& directory, const char* fileName)
@@ -603,8 +764,17 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
     // Any failure below (an unreadable file, memory running out) must keep SaveAll from overwriting
     // the records that could not be read.
     FLoadState = TLoadState::Unreadable;
+    // Looked at before the read: a change made in between shows as a changed time, and the content
+    // read then settles it.
+    TDiskState disk = DiskStateNow(FPath, {});
     std::optional<TFileBytes> bytes = ReadWholeFile(FPath, MaxStoreFileSize);
-    if (bytes) {
+    const bool found = bytes.has_value();
+    if (found) {
+        TContentHash hash;
+        hash.Add(bytes->Data.get(), bytes->Size);
+        disk.Exists = true;
+        disk.Size = bytes->Size;
+        disk.Hash = hash.Value();
         // A NUL byte ends the text. Records after it would be lost by the next save, so a file with more
         // than blanks (zero bytes padding a file among them) after its first NUL is loaded up to there
         // and reported, and not overwritten.
@@ -623,6 +793,13 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
         }
         FTextSize = size;
         bytes.reset();
+        if constexpr (Layout::Merges) {
+            FBase.clear();
+            for (const auto& record : loaded)
+                FBase.push_back(*record);
+        }
+        FDisk = disk;
+        FDiskKnown = true;
 
         if (FEntries.empty()) {
             FEntries = std::move(loaded);
@@ -634,6 +811,11 @@ template <class TRecord> void TRecordStore<TRecord>::LoadAll()
             FLoadState = TLoadState::StoppedAtZero;
             throw EDataAfterZeroError(FPath);
         }
+    }
+    if (!found) {
+        FDisk = {};
+        FDiskKnown = true;
+        FBase.clear();
     }
     FLoadState = TLoadState::Whole;
 }
@@ -647,6 +829,28 @@ template <class TRecord> void TRecordStore<TRecord>::SaveAll()
                                                                             : ENotSavedError::nsUnreadable);
     }
 
+    if constexpr (Layout::Guarded) {
+        if (!FConflictPath.empty()) {
+            TDiskState landed;
+            WriteFile(FConflictPath, landed);
+            return;
+        }
+        if (FDiskKnown && !SameContent(DiskStateNow(FPath, FDisk), FDisk) && SaveAfterChangeOnDisk())
+            return;
+    }
+    TDiskState landed;
+    try {
+        WriteFile(FPath, landed);
+    } catch (const EFlushError&) {
+        Remember(landed); // the file is in place all the same
+        throw;
+    }
+    Remember(landed);
+}
+
+template <class TRecord> void TRecordStore<TRecord>::WriteFile(const std::string& path, TDiskState& landed)
+{
+    using Layout = TLayout<TRecord>;
     // Records lie scattered over the heap, so the text is built in one pass over them, with the next
     // records fetched ahead while the current one is copied.
     auto writeText = [this](TFileWriter& text) {
@@ -668,7 +872,59 @@ template <class TRecord> void TRecordStore<TRecord>::SaveAll()
         }
     };
     std::size_t estimate = Layout::Header.size() + 2 + FEntries.size() * (Layout::Fields.size() + 2) * 8;
-    FTextSize = ReplaceFile(FPath, Layout::OwnerOnly, std::max(estimate, FTextSize), writeText);
+    FTextSize = ReplaceFile(path, Layout::OwnerOnly, std::max(estimate, FTextSize), writeText, landed);
+}
+
+template <class TRecord> void TRecordStore<TRecord>::Remember(const TDiskState& disk)
+{
+    FDisk = disk;
+    FDiskKnown = true;
+    if constexpr (TLayout<TRecord>::Merges) {
+        FBase.clear();
+        FBase.reserve(FEntries.size());
+        for (const auto& record : FEntries)
+            FBase.push_back(*record);
+    }
+}
+
+template <class TRecord> bool TRecordStore<TRecord>::SaveAfterChangeOnDisk()
+{
+    using Layout = TLayout<TRecord>;
+    if constexpr (Layout::Merges) {
+        // Three-way: the other side's file, less what this run removed from the file as it knew it,
+        // plus what this run added, each record once.
+        TRecordStore<TRecord> theirs(SplitDirectory(FPath).first);
+        theirs.LoadAll();
+        const auto take = [](std::vector<TRecord>& from, const TRecord& record) {
+            const auto found = std::find_if(from.begin(), from.end(),
+                                            [&](const TRecord& other) { return SameRecord(other, record); });
+            if (found == from.end())
+                return false;
+            from.erase(found);
+            return true;
+        };
+        std::vector<TRecord> removed = FBase, added;
+        for (const auto& record : FEntries)
+            if (!take(removed, *record))
+                added.push_back(*record);
+        std::vector<std::unique_ptr<TRecord>> merged;
+        for (auto& record : theirs.FEntries)
+            if (!take(removed, *record))
+                merged.push_back(std::move(record));
+        for (const TRecord& record : added)
+            if (std::none_of(merged.begin(), merged.end(),
+                             [&](const auto& other) { return SameRecord(*other, record); }))
+                merged.push_back(std::make_unique<TRecord>(record));
+        FEntries = std::move(merged);
+        return false; // written over the file it was merged with
+    } else {
+        const bool deleted = !DiskStateNow(FPath, FDisk).Exists;
+        const std::string conflict = ConflictFileFor(FPath);
+        TDiskState landed;
+        WriteFile(conflict, landed);
+        FConflictPath = conflict;
+        throw EStoreConflictError(FPath, conflict, deleted);
+    }
 }
 
 template <class TRecord> void TRecordStore<TRecord>::SaveAllReportingOnce()
@@ -683,6 +939,30 @@ template class TRecordStore<TFMessage>;
 template class TRecordStore<TFormat>;
 template class TRecordStore<TPost>;
 template class TRecordStore<TForumTemplate>;
+template class TRecordStore<TDraftMessage>;
+
+void TDraft::Write(const std::string& subject, const std::string& body)
+{
+    ClearAll();
+    Append(std::make_unique<TDraftMessage>(TDraftMessage{subject, body}));
+    SaveAll();
+}
+
+void TDraft::Remove()
+{
+    ClearAll();
+    if (!ReadWhole())
+        return; // a draft the start could not read (and reported) is the user's to look at
+    if (::unlink(FilePath().c_str()) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw EThreadwickError("Cannot remove file \"" + FilePath() + "\". " + std::strerror(errno));
+    }
+    // Gone for good only once the directory is on disk: a crash must not bring the draft back.
+    if (const int failure = SyncDirectory(SplitDirectory(FilePath()).first, FilePath());
+        failure != 0 && failure != ENOENT)
+        throw EFlushError(failure);
+}
 
 std::unordered_map<std::string, int> TPosts::LatestBySubject(const std::string& subject) const
 {

@@ -2,6 +2,7 @@
 // them in memory and in their caret record files in the application directory.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -36,6 +37,23 @@ struct TForumTemplate
     std::string URL, Template;
 };
 
+// The message being written in the editor, kept so that a crash or a kill does not lose it.
+struct TDraftMessage
+{
+    std::string Subject, Body;
+};
+
+// A store file as it was last read or written: a later difference means another program (a
+// synchronised folder, an editor) changed it. The content hash settles a changed time or file
+// with the same size.
+struct TDiskState
+{
+    bool Exists = false;
+    // ChangedNs, the inode's change time, moves with every write and cannot be set back by tools that
+    // keep a file's modification time.
+    std::uint64_t Size = 0, ModifiedNs = 0, ChangedNs = 0, Inode = 0, Device = 0, Hash = 0;
+};
+
 // An ordered list of owned records backed by one caret record file ("Forums.dat", ...). Never sorted;
 // duplicates allowed. Every change is meant to be followed by SaveAll, which rewrites the whole file.
 // Instantiated for TForum, TFMessage and TFormat only (see UForums.cpp).
@@ -61,6 +79,10 @@ public:
     void LoadAll();
     // Replaces the file with the whole store, atomically and durably: on failure the old file stays whole.
     // An existing file that the user may not write, or a "Forums.dat" of another user, is not replaced.
+    // A file that another program changed since it was last read or written is not replaced either:
+    // "Posts.dat" is merged with it; any other store writes its version beside it, as
+    // "NAME.conflict-YYYYMMDD-HHMMSS.dat", and fails once with EStoreConflictError naming both files;
+    // later saves go on into that file without a word.
     // A new file is created 0644 ("Forums.dat" 0600) whatever the umask. Fails with EFlushError when the
     // file was replaced but its directory could not be flushed. A file that LoadAll could not read whole
     // is never written: every save fails with ENotSavedError.
@@ -72,9 +94,13 @@ public:
 
     // Full path of the store's file.
     const std::string& FilePath() const { return FPath; }
+    // Where the saves of this run go since another program changed the file; empty until then.
+    const std::string& ConflictPath() const { return FConflictPath; }
 
 protected:
     void ClearAll() { FEntries.clear(); }
+    // Whether LoadAll read the file whole (or found none).
+    bool ReadWhole() const { return FLoadState == TLoadState::Whole; }
 
 private:
     void CheckIndex(int index, int limit) const;
@@ -87,7 +113,20 @@ private:
     bool FRefusalReported = false;
     // Size of the file's text when last read or written: the next save sizes its buffer from it.
     std::size_t FTextSize = 0;
+    // The file as last read or written, and the records it held then (kept only by a store that
+    // merges, to tell the other side's removals and additions from this run's).
+    TDiskState FDisk;
+    // Whether FDisk holds anything: a store that has neither read nor written its file does not check.
+    bool FDiskKnown = false;
+    std::vector<TRecord> FBase;
+    std::string FConflictPath;
     std::vector<std::unique_ptr<TRecord>> FEntries;
+
+    void Remember(const TDiskState& disk);
+    void WriteFile(const std::string& path, TDiskState& landed);
+    // Called when the file on disk is not the one last read or written; returns true when the save
+    // is done (or refused by a throw).
+    bool SaveAfterChangeOnDisk();
 };
 
 extern template class TRecordStore<TForum>;
@@ -95,6 +134,7 @@ extern template class TRecordStore<TFMessage>;
 extern template class TRecordStore<TFormat>;
 extern template class TRecordStore<TPost>;
 extern template class TRecordStore<TForumTemplate>;
+extern template class TRecordStore<TDraftMessage>;
 
 // "Forums.dat": holds passwords in plain text, so the file is kept readable by its owner only.
 class TForums : public TRecordStore<TForum>
@@ -142,4 +182,20 @@ public:
     // Keeps name as the address's template; an empty name forgets the entry. Returns whether the
     // store changed, so that the caller saves only then.
     bool SetTemplate(const std::string& url, const std::string& name);
+};
+
+// "Draft.dat": the editor's unsaved message, one record at most, written while the user types and
+// removed once the text is saved, loaded or gone. Only this program writes it, so it is not checked
+// for changes by others.
+class TDraft : public TRecordStore<TDraftMessage>
+{
+public:
+    using TRecordStore::ClearAll;
+    using TRecordStore::TRecordStore;
+
+    // Replaces the file with this one record.
+    void Write(const std::string& subject, const std::string& body);
+    // Removes the file, if any, durably; a file that LoadAll could not read is kept. Fails with
+    // EThreadwickError when the file cannot be removed.
+    void Remove();
 };

@@ -5,6 +5,8 @@
 // ("help.html").
 #include "core/UUtils.h"
 
+#include "core/UErrors.h"
+
 #include <gio/gio.h>
 #include <libpsl.h>
 
@@ -191,4 +193,13 @@ bool OpenInBrowser(const std::string& address)
     g_app_info_launch_uris(handler.get(), &uris, nullptr, &error);
     g_clear_error(&error);
     return true;
+}
+
+void OpenInBrowserOrSay(const std::string& address)
+{
+    if (OpenInBrowser(address))
+        return;
+    const TOutsideAddress outside = OutsideAddress(address);
+    if (outside.Kind != TOutsideKind::Refused)
+        throw ENoHandlerError(outside.Address, outside.Kind == TOutsideKind::Mail);
 }

@@ -104,3 +104,8 @@ bool IsOpenableAddress(std::string_view address);
 // for it. Returns false, starting nothing, when the address is refused or no handler exists; true
 // otherwise, whether or not the start succeeded.
 bool OpenInBrowser(const std::string& address);
+
+// OpenInBrowser for a click that must not do nothing in silence: an address that has no program
+// registered to open it fails with ENoHandlerError, which says how to register one. A refused
+// address still starts nothing and says nothing.
+void OpenInBrowserOrSay(const std::string& address);

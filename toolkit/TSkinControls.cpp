@@ -85,7 +85,7 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
     // never to a generic file opener, which would run a script or a ".desktop" file.
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
         const QByteArray address = FURL.toLocal8Bit();
-        OpenInBrowser(std::string(address.constData(), std::size_t(address.size())));
+        OpenInBrowserOrSay(std::string(address.constData(), std::size_t(address.size())));
     }
 }
 

@@ -65,7 +65,8 @@ protected:
 
 // An underlined caption with an address. A click opens the address as the banner and "Help" do
 // (OpenInBrowser): a web address in the desktop's web browser, "mailto:" in its mail program; an
-// address OpenInBrowser refuses, the empty one included, does nothing.
+// address OpenInBrowser refuses, the empty one included, does nothing; one that no program is
+// registered for fails with the message that says how to register one.
 class TLinkLabel : public QLabel
 {
     Q_OBJECT

@@ -175,6 +175,7 @@ TfrmFormat::TfrmFormat(QWidget* parent)
     panel->Dock(bsSkinScrollBar2, TAlign::Right, 19);
     grdSettings = MakeControl<TTemplateGrid>(Panel1, "grdSettings");
     panel->Dock(grdSettings, TAlign::Client);
+    grdSettings->setAccessibleName(QStringLiteral("Templates"));
     bsSkinScrollBar1->Attach(grdSettings, true);
     bsSkinScrollBar2->Attach(grdSettings, true);
 

@@ -10,6 +10,7 @@
 #include "toolkit/TSkinDialog.h"
 #include "ui/UAnsi.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -29,9 +30,12 @@ namespace {
 
 constexpr QSize DesignClientSize(761, 566);
 
-QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, const char* picture)
+// accessibleName: what a screen reader says for the picture; the hint keeps its own text.
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, const char* picture,
+                             const QString& accessibleName)
 {
     auto* button = MakeControl<QToolButton>(parent, name);
+    button->setAccessibleName(accessibleName);
     button->setToolTip(hint);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
@@ -66,6 +70,8 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     BuildForumTools();
     ConnectShortcuts();
     BuildPostingRun();
+    BuildUndoRemove();
+    BuildDraft();
     FormCreate();
 }
 
@@ -109,6 +115,9 @@ void TfrmMain::BuildToolbar()
         {QStringLiteral("text"), QStringLiteral("html"), QStringLiteral("ubb"), QStringLiteral("ezboard")});
     cbxFormat->setMaxVisibleItems(8);
     cbxFormat->setFocusPolicy(Qt::StrongFocus);
+    // The label "as" names it for the eye only.
+    cbxFormat->setAccessibleName(QStringLiteral("Link template"));
+    cbxFormat->view()->setAccessibleName(QStringLiteral("Link templates"));
     layout->Place(cbxFormat, QRect(131, 5, 91, 20));
     btnPreview = MakeButton(bsSkinPanel1, "btnPreview", QStringLiteral("Preview"), false);
     layout->Place(btnPreview, QRect(232, 5, 74, 20));
@@ -171,6 +180,7 @@ void TfrmMain::BuildEditor()
     bsSkinPanel5 = MakeControl<TSkinPanel>(bsSkinPanel2, "bsSkinPanel5", false);
     layout->Place(bsSkinPanel5, QRect(11, 74, 232, 111));
     memBody = MakeMemo(bsSkinPanel5, QSize(232, 111), bsSkinScrollBar1);
+    memBody->setAccessibleName(QStringLiteral("Message"));
 
     btnBPaste =
         MakeButton(bsSkinPanel2, "btnBPaste", QStringLiteral("Paste message on selected field"), true);
@@ -208,6 +218,7 @@ void TfrmMain::BuildEditor()
     lvwForums->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwForums->setSortingEnabled(false);
     lvwForums->setUniformItemSizes(true);
+    lvwForums->setAccessibleName(QStringLiteral("Your Forums"));
     // Long addresses are cut short in the middle rather than scrolled sideways: two forums of one
     // site differ at the end of their addresses. The whole address shows under the pointer.
     lvwForums->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -234,22 +245,29 @@ void TfrmMain::BuildBrowser()
     bar->Place(edtURL, QRect(48, 32, 390, 18), akLeft | akTop | akRight);
     bsSkinButton2 = MakeButton(bsSkinPanel4, "bsSkinButton2", QStringLiteral("Go!"), false);
     bar->Place(bsSkinButton2, QRect(445, 31, 47, 20), akTop | akRight);
-    bsSkinSpeedButton1 =
-        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton1", QStringLiteral("Back"), "back.bmp");
+    bsSkinSpeedButton1 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton1", QStringLiteral("Back"),
+                                         "back.bmp", QStringLiteral("Back"));
     bar->Place(bsSkinSpeedButton1, QRect(48, 56, 25, 25));
-    bsSkinSpeedButton2 =
-        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton2", QStringLiteral("Foward"), "forward.bmp");
+    bsSkinSpeedButton2 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton2", QStringLiteral("Foward"),
+                                         "forward.bmp", QStringLiteral("Forward"));
     bar->Place(bsSkinSpeedButton2, QRect(76, 56, 25, 25));
-    bsSkinSpeedButton4 =
-        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton4", QStringLiteral("Refresh"), "refresh.bmp");
+    bsSkinSpeedButton4 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton4", QStringLiteral("Refresh"),
+                                         "refresh.bmp", QStringLiteral("Refresh"));
     bar->Place(bsSkinSpeedButton4, QRect(104, 56, 25, 25));
-    bsSkinSpeedButton3 =
-        MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton3", QStringLiteral("Stop"), "stop.bmp");
+    bsSkinSpeedButton3 = MakeSpeedButton(bsSkinPanel4, "bsSkinSpeedButton3", QStringLiteral("Stop"),
+                                         "stop.bmp", QStringLiteral("Stop"));
     bar->Place(bsSkinSpeedButton3, QRect(132, 56, 25, 25));
     // In the free space right of the speed buttons, up to the right edge of "Go!".
     lblSite = MakeControl<TSiteIndicator>(bsSkinPanel4, "lblSite");
     bar->Place(lblSite, QRect(165, 56, 327, 25), akLeft | akTop | akRight);
     connect(webBrowser, &TBrowserPane::SiteChanged, lblSite, &TSiteIndicator::Show);
+    // A screen reader hears what the indicator is, then the site it shows.
+    const auto nameSite = [this] {
+        lblSite->setAccessibleName(lblSite->text().isEmpty() ? QStringLiteral("Site")
+                                                             : QStringLiteral("Site: ") + lblSite->text());
+    };
+    nameSite();
+    connect(webBrowser, &TBrowserPane::SiteChanged, lblSite, nameSite);
 }
 
 QList<QWidget*> TfrmMain::KeyboardOrder() const
@@ -314,6 +332,7 @@ void TfrmMain::FormCreate()
     Posts = std::make_unique<TPosts>(dir);
     CreationStep([this] { Posts->LoadAll(); });
     RefreshMarks();
+    RestoreDraft();
 }
 
 void TfrmMain::FormDestroy()
@@ -323,6 +342,7 @@ void TfrmMain::FormDestroy()
     Formats.reset();
     Posts.reset();
     ForumTemplates.reset();
+    Draft.reset();
 }
 
 void TfrmMain::FillFormats()
@@ -368,6 +388,8 @@ void TfrmMain::showEvent(QShowEvent* event)
                 for (const QString& failure : failures)
                     ReportFailure(failure);
             });
+        if (FDraftRestored)
+            QTimer::singleShot(0, this, [this] { ShowNote(RestoredNote()); });
     }
     FormShow();
     TSkinForm::showEvent(event);

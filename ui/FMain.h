@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -22,6 +23,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 class QUrl;
 class QVariant;
@@ -148,6 +150,22 @@ public:
     // The desktop session ends and nobody can be asked: unsaved text is saved as "Save" saves it.
     void SaveForSessionEnd();
 
+    // The draft (FMainDraft.cpp): the editor's unsaved text in "Draft.dat", written soon after each
+    // change and removed once the text is saved, loaded or emptied, so that a crash or a kill loses
+    // nothing; the next start restores it.
+    std::unique_ptr<TDraft> Draft;
+    // Writes or removes the draft now, as the editor stands. A failure is reported once per run.
+    void KeepDraft();
+    // A signal asks the program to end: the draft is written, nobody is asked, and the window closes.
+    void EndForSignal();
+    // The note shown when the draft was restored at start-up.
+    static QString RestoredNote();
+
+    // Undoing "Remove URL" (FMainUndo.cpp): Ctrl+Z in the forum list and "Undo remove" in its
+    // context menu put the forums removed since start-up back, the latest first.
+    QAction* actUndoRemove = nullptr;
+    void actUndoRemoveClick();
+
     // Browser toolbar, paste buttons, Auto Insert and the forum list (FMainBrowser.cpp)
     void btnAutoInsertClick();
     void btnSPasteClick();
@@ -247,6 +265,32 @@ private:
     // The message last saved or loaded, as the editor showed it.
     QString FKeptSubject;
     QString FKeptBody;
+
+    // --- draft part: members and helpers of FMainDraft.cpp ---
+    void BuildDraft();
+    void RestoreDraft();
+    // Runs a draft step; the first failure of the run is reported, later ones only end the step.
+    void DraftStep(const std::function<void()>& step);
+    // Removes the draft whatever the editor holds (the user said No to saving it).
+    void DropDraft();
+    QTimer* FDraftTimer = nullptr;
+    // The draft was put back into the editor at start-up: the note says so once the window shows.
+    bool FDraftRestored = false;
+    bool FDraftFailureReported = false;
+    // Set once the program is ending on a signal: closing asks nothing.
+    bool FEndingForSignal = false;
+    // --- end of draft part ---
+
+    // --- undo part: members and helpers of FMainUndo.cpp ---
+    void BuildUndoRemove();
+    // A removed forum and the row it stood on.
+    struct TRemovedForum
+    {
+        int Index;
+        TForum Forum;
+    };
+    std::vector<TRemovedForum> FRemovedForums;
+    // --- end of undo part ---
 
     // --- keyboard part: members and helpers of FMainKeys.cpp ---
     // The window's shortcuts, each also named in its button's hint.

@@ -137,18 +137,18 @@ QString TfrmMain::HelpURL() const
 void TfrmMain::imgBannerClick()
 {
     if (!BannerURL.isEmpty())
-        OpenInBrowser(ToAnsi(BannerURL));
+        OpenInBrowserOrSay(ToAnsi(BannerURL));
 }
 
 void TfrmMain::gifBannerClick()
 {
     if (!BannerURL.isEmpty())
-        OpenInBrowser(ToAnsi(BannerURL));
+        OpenInBrowserOrSay(ToAnsi(BannerURL));
 }
 
 void TfrmMain::btnMakeMoneyClick()
 {
-    OpenInBrowser(ToAnsi(MakeMoneyURL + AffiliateID));
+    OpenInBrowserOrSay(ToAnsi(MakeMoneyURL + AffiliateID));
 }
 
 void TfrmMain::btnHelpClick()
@@ -157,5 +157,5 @@ void TfrmMain::btnHelpClick()
     const QString page = FAppDirectory + HelpFile;
     if (!QFileInfo(page).isFile())
         throw EFOpenError(ToAnsi(page), ENOENT);
-    OpenInBrowser(ToAnsi(HelpURL()));
+    OpenInBrowserOrSay(ToAnsi(HelpURL()));
 }

@@ -293,6 +293,8 @@ void TfrmMain::btnAddURLClick()
 void TfrmMain::btnRemoveURLClick()
 {
     if (const int index = ForumIndex(); index >= 0) {
+        FRemovedForums.push_back({index, Forums->RecordAt(index)});
+        actUndoRemove->setEnabled(true);
         Forums->RemoveAt(index);
         const QScopedValueRollback<bool> updating(FUpdatingForums, true);
         delete lvwForums->takeItem(index);

@@ -3,6 +3,7 @@
 // the desktop session and by a load.
 #include "ui/FMain.h"
 
+#include "core/UErrors.h"
 #include "core/ULinkMarkup.h"
 #include "toolkit/TErrorReport.h"
 #include "toolkit/TMessageBox.h"
@@ -84,7 +85,18 @@ void TfrmMain::btnSaveClick()
     message->Subject = ToAnsi(edtSubject->text());
     message->Body = ToAnsi(memBody->toPlainText());
     Messages->Append(std::move(message));
-    Messages->SaveAll();
+    try {
+        Messages->SaveAll();
+    } catch (const EFlushError&) {
+        // The file is in place, only its folder's flush failed: the message is saved, and a second
+        // save (the close question's Yes) would store it twice.
+        EditorKept();
+        throw;
+    } catch (const EStoreConflictError&) {
+        // Saved beside the file another program changed; the message box names that file.
+        EditorKept();
+        throw;
+    }
     EditorKept();
 }
 
@@ -114,6 +126,7 @@ void TfrmMain::EditorKept()
 {
     FKeptSubject = edtSubject->text();
     FKeptBody = memBody->toPlainText();
+    KeepDraft(); // the text is kept elsewhere now: no draft
 }
 
 bool TfrmMain::MayReplaceEditor()
@@ -137,6 +150,7 @@ bool TfrmMain::FormCloseQuery()
         btnSaveClick();
         return true;
     case mrNo:
+        DropDraft();
         return true;
     default:
         return false;
@@ -148,8 +162,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     // Ignored first: a save that fails goes on to the application's error handling, and the
     // window with the text in it stays.
     event->ignore();
-    if (FormCloseQuery())
+    if (FEndingForSignal || FormCloseQuery()) {
         event->accept();
+        if (!FEndingForSignal && !EditorUnsaved())
+            KeepDraft(); // nothing is left unsaved, so a draft still waiting to be removed goes
+    }
 }
 
 void TfrmMain::SaveForSessionEnd()

@@ -100,6 +100,9 @@ void TfrmMain::BuildPostingRun()
         menu->addActions({actOpenThread, actCopyThreadAddress, actForgetPost});
         menu->addSeparator();
         menu->addAction(actCopyPostingRecord);
+        menu->addSeparator();
+        actUndoRemove->setEnabled(!FRemovedForums.empty());
+        menu->addAction(actUndoRemove);
         menu->popup(lvwForums->viewport()->mapToGlobal(at));
     });
 
@@ -157,6 +160,7 @@ void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAdd
     Posts->Append(std::move(post));
     RefreshMarks();
     Posts->SaveAll();
+    RefreshMarks(); // merged with a file changed elsewhere, the record may hold more posts
     ShowNote(QStringLiteral("Recorded: %1").arg(thread));
 }
 
@@ -210,6 +214,7 @@ void TfrmMain::actForgetPostClick()
     Posts->RemoveAt(post);
     RefreshMarks();
     Posts->SaveAll();
+    RefreshMarks(); // merged with a file changed elsewhere, the record may hold more posts
 }
 
 // The posts of the subject in the subject edit, oldest first, one line each for a report.

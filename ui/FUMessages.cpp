@@ -41,6 +41,7 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     listLayout->Dock(bsSkinScrollBar2, TAlign::Right, 19);
     lvwMsgs = MakeControl<QTreeWidget>(bsSkinPanel1, "lvwMsgs");
     lvwMsgs->setColumnCount(2);
+    lvwMsgs->setAccessibleName(QStringLiteral("Saved messages"));
     lvwMsgs->setHeaderLabels({QStringLiteral("Subject"), QStringLiteral("Message Body")});
     lvwMsgs->setRootIsDecorated(false);
     lvwMsgs->setItemsExpandable(false);
@@ -71,6 +72,7 @@ TfrmFMessages::TfrmFMessages(QWidget* parent)
     layout->Place(bsSkinPanel5, QRect(11, 202, 342, 111));
     memBody = MakeMemo(bsSkinPanel5, QSize(342, 111), bsSkinScrollBar1);
     memBody->setReadOnly(true);
+    memBody->setAccessibleName(QStringLiteral("Message"));
 
     // A focused button is pressed by Enter or the space bar; none is a default button.
     btnLoad = MakeButton(this, "btnLoad", QStringLiteral("Load Message"));

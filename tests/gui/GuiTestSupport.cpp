@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 TTempAppDir::TTempAppDir() = default;
 
 QString TTempAppDir::Path() const
@@ -29,6 +32,18 @@ QByteArray TTempAppDir::Read(const QString& name) const
 bool TTempAppDir::Exists(const QString& name) const
 {
     return QFile::exists(Path() + name);
+}
+
+void TTempAppDir::MarkOld(const QString& name) const
+{
+    const timespec epoch[2] = {{0, 0}, {0, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(Path() + name).constData(), epoch, 0);
+}
+
+bool TTempAppDir::WrittenSinceMarked(const QString& name) const
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(Path() + name).constData(), &info) == 0 && info.st_mtim.tv_sec != 0;
 }
 
 TMessageRecorder::TMessageRecorder()

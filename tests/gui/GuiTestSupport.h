@@ -22,6 +22,10 @@ public:
     void Write(const QString& name, const QByteArray& bytes) const;
     QByteArray Read(const QString& name) const;
     bool Exists(const QString& name) const;
+    // Gives the file the time 0, keeping its bytes: a program that still holds them may replace it, and
+    // WrittenSinceMarked tells whether it did (or created the file anew).
+    void MarkOld(const QString& name) const;
+    bool WrittenSinceMarked(const QString& name) const;
 
 private:
     QTemporaryDir FDir;

@@ -188,9 +188,10 @@ TEST_F(LoadMessageTest, DeleteRemovesTheChosenRowFromListStoreAndFile)
     EXPECT_TRUE(Dialog->isVisible());
 
     // A second delete at once removes nothing but still rewrites the file.
-    Dir.Write("Messages.dat", "stale");
+    Dir.MarkOld("Messages.dat");
     QTest::mouseClick(Dialog->btnDelete, Qt::LeftButton);
     EXPECT_EQ(Window->Messages->Count(), 2);
+    EXPECT_TRUE(Dir.WrittenSinceMarked("Messages.dat"));
     EXPECT_EQ(Dir.Read("Messages.dat"), "Subject^Body^\r\nHello^First body\x10r\x10n"
                                         "second line^\r\nSame^A^\r\n");
 
