@@ -1,4 +1,5 @@
 // Record stores: the caret file format, the store operations and how saving fails safely.
+#include "FailingFlush.h"
 #include "RecordRows.h"
 #include "TestDir.h"
 #include "core/UErrors.h"
@@ -18,21 +19,6 @@
 #include <unistd.h>
 
 using namespace std::string_literals;
-
-// While set, flushing a directory fails as on a file system that cannot flush it; every other fsync is
-// the real one. The test program is linked with fsync wrapped.
-static std::atomic<bool> FailDirectoryFlush{false};
-
-extern "C" int __real_fsync(int fd);
-extern "C" int __wrap_fsync(int fd)
-{
-    struct stat info;
-    if (FailDirectoryFlush && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        errno = EIO;
-        return -1;
-    }
-    return __real_fsync(fd);
-}
 
 namespace {
 

@@ -7,9 +7,13 @@
 #include "ui/FMain.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +87,20 @@ protected:
         Dir = nullptr;
     }
     static TBrowserPane& Pane() { return *Window->webBrowser; }
+    // The widget that takes the view's mouse and keys.
+    static QWidget* ViewWidget()
+    {
+        return Pane().View()->focusProxy() ? Pane().View()->focusProxy() : Pane().View();
+    }
+    // Adds a new forum with the password and selects it.
+    static void SelectForum(const QString& address, const QString& password)
+    {
+        Window->lvwForums->clearSelection();
+        Window->edtURL->setText(address);
+        Window->edtPassword->setText(password);
+        Window->btnAddURL->click();
+        Window->lvwForums->setCurrentRow(0);
+    }
 
     static inline TTempAppDir* Dir = nullptr;
     static inline TfrmMain* Window = nullptr;

@@ -51,18 +51,6 @@ protected:
         Pane().Navigate(address);
         return WaitUntil([&] { return Title() == title && !Pane().IsBusy(); });
     }
-    static QWidget* ViewWidget()
-    {
-        return Pane().View()->focusProxy() ? Pane().View()->focusProxy() : Pane().View();
-    }
-    static void SelectForum(const QString& address, const QString& password)
-    {
-        Window->lvwForums->clearSelection();
-        Window->edtURL->setText(address);
-        Window->edtPassword->setText(password);
-        Window->btnAddURL->click();
-        Window->lvwForums->setCurrentRow(0);
-    }
 };
 
 TEST_F(BrowserFrames, PasswordGoesOnlyWhereTheRuleLetsIt)

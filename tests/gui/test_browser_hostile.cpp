@@ -60,19 +60,6 @@ protected:
         Pane().Navigate(address);
         return WaitUntil([&] { return Pane().Page()->url() == QUrl(address) && !Pane().IsBusy(); });
     }
-    static QWidget* ViewWidget()
-    {
-        return Pane().View()->focusProxy() ? Pane().View()->focusProxy() : Pane().View();
-    }
-    // Selects a new forum with the password.
-    static void SelectForum(const QString& address, const QString& password)
-    {
-        Window->lvwForums->clearSelection();
-        Window->edtURL->setText(address);
-        Window->edtPassword->setText(password);
-        Window->btnAddURL->click();
-        Window->lvwForums->setCurrentRow(0);
-    }
 };
 
 TEST_F(BrowserHostile, PasswordAsksBeforeEverySiteOtherThanItsForums)

@@ -1,6 +1,7 @@
 // Work is not lost: the draft of the editor's text, a save that landed though its folder could not be
 // flushed, the forums removed since start-up; and a click on an outside link says why it opens nothing.
 #include "GuiTestSupport.h"
+#include "tests/FailingFlush.h"
 
 #include "ui/FMain.h"
 #include "ui/FUMessages.h"
@@ -22,21 +23,6 @@
 #include <cerrno>
 #include <functional>
 #include <sys/stat.h>
-
-// While set, flushing a directory fails as on a file system that cannot flush it; every other fsync is
-// the real one. The test program is linked with fsync wrapped.
-static std::atomic<bool> FailDirectoryFlush{false};
-
-extern "C" int __real_fsync(int fd);
-extern "C" int __wrap_fsync(int fd)
-{
-    struct stat info;
-    if (FailDirectoryFlush && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        errno = EIO;
-        return -1;
-    }
-    return __real_fsync(fd);
-}
 
 namespace {
 
