@@ -2,6 +2,8 @@
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TPostFill.h"
+#include "browser/TSendWatch.h"
 #include "browser/TSiteIndicator.h"
 #include "toolkit/TControlLayout.h"
 #include "toolkit/TErrorReport.h"
@@ -221,6 +223,8 @@ void TfrmMain::BuildBrowser()
     layout->Dock(bsSkinPanel4, TAlign::Top, 89);
     webBrowser = MakeControl<TBrowserPane>(bsSkinPanel3, "webBrowser");
     layout->Dock(webBrowser, TAlign::Client);
+    PostFill = new TPostFill(webBrowser);
+    SendWatch = new TSendWatch(webBrowser);
 
     auto* bar = TControlLayout::Of(bsSkinPanel4, QSize(504, 89));
     bsSkinStdLabel2 = MakeControl<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel2", QStringLiteral("Browser"));

@@ -28,6 +28,8 @@ class QVariant;
 class TBrowserPane;
 class TListBox;
 class TLoginFill;
+class TPostFill;
+class TSendWatch;
 class TMessageBox;
 class TSiteIndicator;
 class TSkinData;
@@ -90,6 +92,10 @@ public:
     // Browser
     TSkinPanel* bsSkinPanel4 = nullptr;
     TBrowserPane* webBrowser = nullptr;
+    // The pane's page features the window drives: Auto Insert's fill of the posting form, and the
+    // watch for the page's send.
+    TPostFill* PostFill = nullptr;
+    TSendWatch* SendWatch = nullptr;
     TStdLabel* bsSkinStdLabel2 = nullptr;
     TBevel* bsSkinBevel2 = nullptr;
     TStdLabel* bsSkinStdLabel6 = nullptr;

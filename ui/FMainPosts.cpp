@@ -4,6 +4,7 @@
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TSendWatch.h"
 #include "browser/TSiteMatch.h"
 #include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
@@ -103,8 +104,8 @@ void TfrmMain::BuildPostingRun()
         menu->popup(lvwForums->viewport()->mapToGlobal(at));
     });
 
-    connect(webBrowser, &TBrowserPane::PostSent, this, &TfrmMain::webBrowserPostSent);
-    connect(webBrowser, &TBrowserPane::SendRefused, this,
+    connect(SendWatch, &TSendWatch::PostSent, this, &TfrmMain::webBrowserPostSent);
+    connect(SendWatch, &TSendWatch::SendRefused, this,
             [this] { ShowNote(QStringLiteral("The forum gave the form back: nothing recorded.")); });
 }
 

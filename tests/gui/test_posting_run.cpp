@@ -115,7 +115,9 @@ protected:
     {
         QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
         // The watch starts once the outline is asked for, which the page draws a moment later.
-        return WaitUntil([&] { return Pane().Watching() && !Pane().ShownOutline().Rects.isEmpty(); });
+        return WaitUntil([&] {
+            return Window->SendWatch->Watching() && !Window->PostFill->ShownOutline().Rects.isEmpty();
+        });
     }
 
     // A click with the mouse on the page's element, as the user sends.
@@ -181,7 +183,7 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
             ASSERT_TRUE(WaitUntil([&] { return !Pane().IsBusy() && Run(QLatin1String(c.Done)).toBool(); }));
             // The user goes on elsewhere: whatever the page did, nothing was sent.
             Pane().Navigate(Server->Url(QStringLiteral("/posting/thread.html?t=1")));
-            EXPECT_FALSE(Pane().Watching());
+            EXPECT_FALSE(Window->SendWatch->Watching());
             EXPECT_EQ(Posts(), before);
             EXPECT_FALSE(List().MarkOf(0).Marked);
         }
@@ -275,7 +277,7 @@ TEST_F(PostingRun, RepeatedPostIsRecordedAndWarnedOf)
         Window->lvwForumsListBoxDblClick();
         ASSERT_TRUE(Loaded(QStringLiteral("/posting/form.html")));
         ASSERT_TRUE(AutoInsert());
-        EXPECT_EQ(Pane().ShownOutline().Warning, send > 0) << send;
+        EXPECT_EQ(Window->PostFill->ShownOutline().Warning, send > 0) << send;
         EXPECT_EQ(List().BlinkingRow(), send > 0 ? 1 : -1) << send;
         if (send == 2)
             break;
