@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -24,10 +25,16 @@ public:
     // Watches the page shown for the user sending the post that Auto Insert has just written into
     // it and, once the page has settled after a send, tells PostSent with post, which the watch
     // only hands back. A new watch replaces the one before, and a navigation of the user's through
-    // the pane ends it; a send still settling is taken as it stands. A form that comes back with
-    // the post in it (the forum's error, a preview) tells nothing.
+    // the pane ends it; a send still settling is taken as it stands. A send counts only when the
+    // user clicked or pressed Enter or Space in the page shortly before it. A form that comes back
+    // with the post in it (the forum's error, a preview) tells SendRefused, and the watch goes on
+    // on the form that came back.
     void WatchForSend(const QVariant& post = {});
     bool Watching() const { return FWatch.Armed; }
+    // The window closes: a send under way is given a moment to settle, in an event loop that takes
+    // no input, and is then taken as it stands with the page's address as the thread. Returns once
+    // PostSent has been told, or when there is nothing to tell.
+    void SettleBeforeClose();
 
 signals:
     // A post was sent from the watched page at sentAt; threadAddress is the address shown once the
@@ -47,6 +54,17 @@ private:
         qint64 AddressChangedAt = -1;
         bool Settling = false;  // a send was seen; waiting for the page to settle
         bool Submitted = false; // the send was a form submit
+        // The send was seen only as the engine sending the form (a script's form.submit()), so
+        // the page's script does not know of it; Answered: a document came back since.
+        bool ByScript = false;
+        bool Answered = false;
+        // The user's activations in the page when the watch began.
+        unsigned ActsAtStart = 0;
+        // Whether the user had just acted in the page when the body was cleared and when the
+        // address changed.
+        bool ClearedActed = false;
+        bool MovedActed = false;
+        QList<QUrl> FormAddresses; // where the watched forms send to
         QUrl Start;
         QString Sample; // a line of the post as the form sent it
         QDateTime SentAt;
@@ -54,9 +72,13 @@ private:
     };
     // The pane made a new page: the watch follows its loads, addresses and reports.
     void Follow(TBrowserPage* page);
-    void Loaded();
+    void Loaded(bool ok);
     void AddressChanged(const QUrl& address);
+    void FormSending(const QUrl& address);
     void WatchMessage(const QString& message);
+    // The user clicked, or pressed Enter or Space, in the page since the watch began and within
+    // the last few seconds.
+    bool UserActed() const;
     void SendSeen();
     // A cleared body and a change of address close together: a composer that sent by script.
     void ClearedOrMoved();
@@ -66,6 +88,9 @@ private:
 
     TBrowserPane* FPane;
     TWatch FWatch;
+    // Sends settled whose forum's answer or report is still on its way.
+    int FPending = 0;
+    bool FClosing = false;
     QElapsedTimer FClock;
     QTimer* FSettleTimer = nullptr;
     // Tags the watcher's messages; page scripts cannot read it from the isolated world.

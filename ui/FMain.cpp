@@ -66,8 +66,8 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     ConnectBrowserHandlers();
     ConnectBrandingHandlers();
     BuildForumTools();
-    ConnectShortcuts();
     BuildPostingRun();
+    ConnectShortcuts();
     FormCreate();
 }
 

@@ -172,7 +172,7 @@ public:
     void lvwForumsListBoxClick();
     void lvwForumsListBoxDblClick();
 
-    // The posting run (FMainPosts.cpp): the forum list's context menu with Ctrl+N, and the
+    // The posting run (FMainPosts.cpp): the forum list's context menu with Next forum (F8), and the
     // browser pane's own entries.
     QAction* actNextForum = nullptr;
     QAction* actOpenThread = nullptr;

@@ -3,6 +3,7 @@
 // the desktop session and by a load.
 #include "ui/FMain.h"
 
+#include "browser/TSendWatch.h"
 #include "core/ULinkMarkup.h"
 #include "toolkit/TErrorReport.h"
 #include "toolkit/TMessageBox.h"
@@ -148,8 +149,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     // Ignored first: a save that fails goes on to the application's error handling, and the
     // window with the text in it stays.
     event->ignore();
-    if (FormCloseQuery())
+    if (FormCloseQuery()) {
+        // A post the page sent just now is recorded before the program ends.
+        SendWatch->SettleBeforeClose();
         event->accept();
+    }
 }
 
 void TfrmMain::SaveForSessionEnd()
