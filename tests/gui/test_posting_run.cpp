@@ -396,6 +396,7 @@ TEST_F(PostingRun, RunOverThreeForumsSurvivesARestart)
         return menu != nullptr;
     }));
     EXPECT_TRUE(menu->actions().contains(Window->actUsePageAddress));
+    EXPECT_TRUE(menu->actions().contains(Window->actNextForum));
     menu->close();
     Window->actUsePageAddress->trigger();
     EXPECT_EQ(Window->edtURL->text(), Server->Url(QStringLiteral("/posting/thread.html?t=42")));
