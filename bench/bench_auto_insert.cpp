@@ -5,6 +5,7 @@
 // script round trip into the page, and one empty editing command on the same page.
 #include "app/TApplication.h"
 #include "browser/TBrowserPane.h"
+#include "browser/TPostFill.h"
 #include "ui/FMain.h"
 
 #include <benchmark/benchmark.h>
@@ -107,18 +108,18 @@ TClick ClickAutoInsert()
         return seconds;
     };
     const QMetaObject::Connection connection =
-        QObject::connect(Pane, &TBrowserPane::FillStageReached, [&](TBrowserPane::TFillStage stage) {
+        QObject::connect(Window->PostFill, &TPostFill::FillStageReached, [&](TPostFill::TFillStage stage) {
             switch (stage) {
-            case TBrowserPane::TFillStage::Typed:
+            case TPostFill::TFillStage::Typed:
                 click.Typed = since();
                 break;
-            case TBrowserPane::TFillStage::Checking:
+            case TPostFill::TFillStage::Checking:
                 click.Waiting += since();
                 break;
-            case TBrowserPane::TFillStage::Checked:
+            case TPostFill::TFillStage::Checked:
                 click.Checking += since();
                 break;
-            case TBrowserPane::TFillStage::Shown:
+            case TPostFill::TFillStage::Shown:
                 loop.quit();
                 break;
             }

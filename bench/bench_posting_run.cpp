@@ -8,6 +8,8 @@
 #include "EngineBench.h"
 #include "app/TApplication.h"
 #include "browser/TBrowserPane.h"
+#include "browser/TPostFill.h"
+#include "browser/TSendWatch.h"
 #include "ui/FMain.h"
 
 #include <QEventLoop>
@@ -70,8 +72,9 @@ void WaitLoaded(TBrowserPane& pane)
 void FillBody(TBrowserPane& pane)
 {
     QEventLoop loop;
-    pane.FillPost(QStringLiteral("s"), QStringLiteral("A body\nof two lines"), {true, true},
-                  [&](TBrowserPane::TPostParts) { loop.quit(); });
+    TPostFill fill(&pane);
+    fill.FillPost(QStringLiteral("s"), QStringLiteral("A body\nof two lines"), {true, true},
+                  [&](TPostFill::TPostParts) { loop.quit(); });
     loop.exec();
 }
 
@@ -101,19 +104,20 @@ void BM_PageLoadWithWatch(benchmark::State& state)
         pane->Navigate(url);
         WaitLoaded(*pane);
     }
+    TSendWatch watch(&watched);
     int watching = 0;
     RunRotatingRounds(state, "watched_ms", [&](int which) {
         TBrowserPane& pane = which == 0 ? plain : which == 1 ? watched : control;
         FillBody(pane);
         if (which == 1) {
-            pane.WatchForSend();
+            watch.WatchForSend();
             // The watch is running in the page before the next load starts.
             QEventLoop loop;
             pane.Page()->runJavaScript(QStringLiteral("1"), QWebEngineScript::ApplicationWorld,
                                        [&](const QVariant&) { loop.quit(); });
             loop.exec();
             // The figures count only if the watch really ran in the page.
-            watching += pane.Watching() ? 1 : 0;
+            watching += watch.Watching() ? 1 : 0;
         }
         return LoadOnce(pane, url);
     });

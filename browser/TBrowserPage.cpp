@@ -222,6 +222,8 @@ bool TBrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
         if (!usersOwn && leavingLocal && !StaysLocal(url))
             return false;
         const bool accepted = QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+        if (accepted && type == NavigationTypeFormSubmitted)
+            emit FormSending(url);
         FUserTarget = accepted && usersOwn ? url : QUrl();
         // A local page runs scripts only when it is the program's own: a saved or downloaded page
         // could otherwise send what it likes by routes no request passes through (WebRTC,
@@ -280,7 +282,13 @@ void TBrowserPage::UserActs(bool activation)
     if (activation) {
         FActivationAt = PageTime();
         FActivationUsed = false;
+        ++FActivations;
     }
+}
+
+qint64 TBrowserPage::SinceActivation()
+{
+    return FActivationAt < 0 ? -1 : PageTime() - FActivationAt;
 }
 
 qint64 TBrowserPage::PageTime()

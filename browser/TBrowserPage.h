@@ -41,6 +41,10 @@ public:
     // for another program may be asked about. An activation (a click, Enter or Space, or an
     // address of the user's) also lets the page start one download.
     void UserActs(bool activation);
+    // The user's activations so far, and how long ago the latest was by the page's clock (-1 for
+    // none): what a send of the page's form or composer must follow.
+    unsigned Activations() const { return FActivations; }
+    qint64 SinceActivation();
 
     // Asks whether an address the pane does not show goes to another program: asked by the
     // page shown, or typed by the user.
@@ -71,6 +75,9 @@ signals:
     void ConsoleMessage(const QString& message);
     // A certificate of address was refused: the page on it is not secure.
     void CertificateRejected(const QUrl& address);
+    // The engine is about to send a form of the top document to address, however it was sent (a
+    // script's form.submit() raises no submit event).
+    void FormSending(const QUrl& address);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
@@ -114,6 +121,7 @@ private:
     // The user's latest activation, by the page's clock, and whether a download has used it.
     qint64 FActivationAt = -1;
     bool FActivationUsed = false;
+    unsigned FActivations = 0;
     QSet<QString> FRefusedCertificates; // origins
     // One question about another program per act of the user, never two at once: a page cannot
     // turn one click into a row of questions.

@@ -3,22 +3,15 @@
 // performs on it; none of them waits for a page.
 #pragma once
 
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QList>
-#include <QRect>
 #include <QString>
 #include <QUrl>
-#include <QVariant>
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class QAction;
-class QJsonObject;
 class QKeyEvent;
-class QTimer;
 class QWebEnginePage;
 class QWebEngineView;
 class TBrowserPage;
@@ -80,70 +73,18 @@ public:
     // Tells done from the event loop; with no page shown, no field.
     void FocusedSite(TFocusedSiteDone done);
 
-    // The two parts of a new post.
-    struct TPostParts
-    {
-        bool Subject = false;
-        bool Body = false;
-        // In a fill's answer: the page has a posting form with a surface for the body (or a field
-        // named "body"), and a box for the subject beside it, whether or not they took the text.
-        // The subject box is looked for only when the subject was asked for.
-        bool Form = false;
-        bool SubjectBox = false;
-    };
-    // Finds where a user would type a new post's subject and body on the page shown (the largest
-    // visible editing surface of a form or composer that can be sent, and the subject box beside
-    // it) and writes the parts asked for there as typing would, so that the page's own editors
-    // and submit see them. The pane holds the keyboard focus meanwhile, so that the page sees
-    // real focus and blur events; the focus, in the window and in the page, goes back where it
-    // was. What was written is read back after the page's editors had their moment to react, and
-    // written a second way where it did not stay. Nothing is written on a page without such a
-    // surface, and then the pane does not take the focus either. Tells done, from the event loop,
-    // which parts arrived and what the page has. bodyHtml, when not empty, is the body as HTML for
-    // a rich editor (a field still gets body as text).
-    using TPostFillDone = std::function<void(TPostParts written)>;
-    void FillPost(const QString& subject, const QString& body, TPostParts wanted, TPostFillDone done,
-                  const QString& bodyHtml = QString());
-
-    // Starts the record of what one Auto Insert writes (FillField and FillPost) and takes down an
-    // outline still shown.
-    void BeginFill();
-    // Outlines for a moment every field that the latest Auto Insert wrote, in the normal colour or
-    // the warning colour; nothing when nothing was written. Drawn by the program over the view,
-    // so that the page can neither see nor change it.
-    void ShowFilled(bool warning);
-    // The outline shown now: rectangles in the view's widget coordinates, none when none is shown.
-    struct TOutline
-    {
-        QList<QRect> Rects;
-        bool Warning = false;
-    };
-    TOutline ShownOutline() const { return FOutline; }
-
     // A line along the bottom of the pane, drawn over the view for a few seconds (see TPageNote);
     // the next one replaces it. NoteText is the text shown now, empty when none is.
     void ShowNote(const QString& text);
     QString NoteText() const;
 
-    // Watches the page shown for the user sending the post that Auto Insert has just written into
-    // it (see watchpost.js for what counts as a send) and, once the page has settled after a send,
-    // tells PostSent with post, which the pane only hands back. A new watch replaces the one before,
-    // and a navigation of the user's through the pane ends it; a send still settling is taken as it
-    // stands. A form that comes back with the post in it (the forum's error, a preview) tells
-    // nothing.
-    void WatchForSend(const QVariant& post = {});
-    bool Watching() const { return FWatch.Armed; }
-
     // Actions the pane's context menu offers after the engine's own entries.
     void AddContextMenuAction(QAction* action);
-
-    // The stages of a fill, as they happen: for measurements and for tests that wait for the end.
-    enum class TFillStage { Typed, Checking, Checked, Shown };
-    Q_ENUM(TFillStage)
 
     QWebEngineView* View() const { return FView; }
     // The engine's page; null until the first navigation, which is when the engine starts.
     QWebEnginePage* Page() const;
+    TBrowserPage* BrowserPage() const { return FPage; }
 
     // Where the shared browser profile keeps cookies, cache and site data: by default the user's
     // data directory; an empty directory keeps nothing on disk. Call before the first navigation.
@@ -152,15 +93,14 @@ public:
     static bool Swallowed(const QKeyEvent& key);
 
 signals:
-    // A post was sent from the watched page at sentAt; threadAddress is the address shown once the
-    // page had settled (for nearly every forum engine, the new thread); post as the watch was given
-    // it.
-    void PostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& post);
-    // The watched page was sent, and the forum gave the form back with the post in it.
-    void SendRefused();
-    void FillStageReached(TBrowserPane::TFillStage stage);
     // The page shown is on another address (pushState included), or its certificate was refused.
     void SiteChanged(const QUrl& address, bool certificateRefused);
+    // The user starts a navigation through the pane (Navigate, Back, Forward, Refresh): told before
+    // the engine is asked, while the page before still shows.
+    void UserNavigates();
+    // The engine's page was made (at the first navigation, and again when a silenced page is
+    // left for a new one); the page's features follow its reports from then on.
+    void PageMade(TBrowserPage* page);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -170,49 +110,9 @@ private:
     void ReleasePage();
     // Called after asking the engine for a load.
     void LoadRequested();
-    // The watch on the page's send.
-    struct TSendWatch
-    {
-        bool Armed = false;
-        // When the page emptied or removed the written body, and when its address last changed
-        // since the watch began, by the pane's clock; -1 for not yet.
-        qint64 ClearedAt = -1;
-        qint64 AddressChangedAt = -1;
-        bool Settling = false;  // a send was seen; waiting for the page to settle
-        bool Submitted = false; // the send was a form submit
-        QUrl Start;
-        QString Sample; // a line of the post as the form sent it
-        QDateTime SentAt;
-        QVariant Post;
-    };
-    void WatchMessage(const QString& message);
-    void SendSeen();
-    // A cleared body and a change of address close together: a composer that sent by script.
-    void ClearedOrMoved();
-    void Settle();
-    // The user navigates: a send still settling is taken as it stands, any other watch ends.
-    void EndWatch();
-
-    TSendWatch FWatch;
-    QElapsedTimer FClock;
-    QTimer* FSettleTimer = nullptr;
-    // Tags the watcher's messages; page scripts cannot read it from the isolated world.
-    QString FNonce;
     QList<QAction*> FMenuActions;
 
-    struct TPostFill;
-    // One step of fillpost.js, its answer handed to next from the event loop; nothing when the
-    // pane or its page went away meanwhile.
-    void RunFillStep(const QJsonObject& arguments, std::function<void(const QVariant&)> next);
-    void WritePost(std::shared_ptr<TPostFill> fill, int waited);
-    void CheckPost(std::shared_ptr<TPostFill> fill, bool final);
-    void FinishPost(std::shared_ptr<TPostFill> fill, TPostParts arrived);
-    void HideOutline();
-
     QWebEngineView* FView = nullptr;
-    QWidget* FOutlineView = nullptr;
-    TOutline FOutline;
-    QTimer* FOutlineTimer = nullptr;
     TPageNote* FNote = nullptr;
     TBrowserPage* FPage = nullptr;
     bool FBusy = false;

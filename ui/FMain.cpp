@@ -2,6 +2,8 @@
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TPostFill.h"
+#include "browser/TSendWatch.h"
 #include "browser/TSiteIndicator.h"
 #include "toolkit/TControlLayout.h"
 #include "toolkit/TErrorReport.h"
@@ -68,8 +70,8 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     ConnectBrowserHandlers();
     ConnectBrandingHandlers();
     BuildForumTools();
-    ConnectShortcuts();
     BuildPostingRun();
+    ConnectShortcuts();
     BuildUndoRemove();
     BuildDraft();
     FormCreate();
@@ -232,6 +234,8 @@ void TfrmMain::BuildBrowser()
     layout->Dock(bsSkinPanel4, TAlign::Top, 89);
     webBrowser = MakeControl<TBrowserPane>(bsSkinPanel3, "webBrowser");
     layout->Dock(webBrowser, TAlign::Client);
+    PostFill = new TPostFill(webBrowser);
+    SendWatch = new TSendWatch(webBrowser);
 
     auto* bar = TControlLayout::Of(bsSkinPanel4, QSize(504, 89));
     bsSkinStdLabel2 = MakeControl<TStdLabel>(bsSkinPanel4, "bsSkinStdLabel2", QStringLiteral("Browser"));

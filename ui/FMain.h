@@ -30,6 +30,8 @@ class QVariant;
 class TBrowserPane;
 class TListBox;
 class TLoginFill;
+class TPostFill;
+class TSendWatch;
 class TMessageBox;
 class TSiteIndicator;
 class TSkinData;
@@ -92,6 +94,10 @@ public:
     // Browser
     TSkinPanel* bsSkinPanel4 = nullptr;
     TBrowserPane* webBrowser = nullptr;
+    // The pane's page features the window drives: Auto Insert's fill of the posting form, and the
+    // watch for the page's send.
+    TPostFill* PostFill = nullptr;
+    TSendWatch* SendWatch = nullptr;
     TStdLabel* bsSkinStdLabel2 = nullptr;
     TBevel* bsSkinBevel2 = nullptr;
     TStdLabel* bsSkinStdLabel6 = nullptr;
@@ -184,7 +190,7 @@ public:
     void lvwForumsListBoxClick();
     void lvwForumsListBoxDblClick();
 
-    // The posting run (FMainPosts.cpp): the forum list's context menu with Ctrl+N, and the
+    // The posting run (FMainPosts.cpp): the forum list's context menu with Next forum (F8), and the
     // browser pane's own entries.
     QAction* actNextForum = nullptr;
     QAction* actOpenThread = nullptr;

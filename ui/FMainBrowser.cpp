@@ -2,6 +2,8 @@
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TPostFill.h"
+#include "browser/TSendWatch.h"
 #include "browser/TSiteMatch.h"
 #include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
@@ -208,18 +210,19 @@ void TfrmMain::AutoInsertBody(const QString& body, const QString& bodyHtml)
     // is never looked for there, so that it cannot erase what the page holds.
     const QString subject = edtSubject->text();
     TBrowserPane* pane = webBrowser;
-    pane->BeginFill();
+    TPostFill* fill = PostFill;
+    fill->BeginFill();
     pane->FillField(
-        QStringLiteral("subject"), subject, [this, pane, subject, body, bodyHtml](bool subjectWritten) {
+        QStringLiteral("subject"), subject, [this, pane, fill, subject, body, bodyHtml](bool subjectWritten) {
             pane->FillField(QStringLiteral("body"), body,
-                            [this, pane, subject, body, bodyHtml, subjectWritten](bool bodyWritten) {
-                                const TBrowserPane::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
-                                                                      !bodyWritten && !body.isEmpty()};
-                                pane->FillPost(
+                            [this, fill, subject, body, bodyHtml, subjectWritten](bool bodyWritten) {
+                                const TPostFill::TPostParts wanted{!subjectWritten && !subject.isEmpty(),
+                                                                   !bodyWritten && !body.isEmpty()};
+                                fill->FillPost(
                                     subject, body, wanted,
-                                    [this, pane, subject, body, subjectWritten,
-                                     bodyWritten](TBrowserPane::TPostParts written) {
-                                        pane->ShowFilled(PostedHereBefore());
+                                    [this, fill, subject, body, subjectWritten,
+                                     bodyWritten](TPostFill::TPostParts written) {
+                                        fill->ShowFilled(PostedHereBefore());
                                         ShowFillNote({subject, body, subjectWritten || written.Subject,
                                                       bodyWritten || written.Body,
                                                       subjectWritten || bodyWritten || written.Form,
@@ -260,8 +263,8 @@ void TfrmMain::AutoInsertDone(bool bodyWritten)
     if (!bodyWritten)
         return;
     // Carried by the watch: a send of the page before, still settling, records its own.
-    webBrowser->WatchForSend(QVariantList{QByteArray::fromStdString(ToAnsi(edtSubject->text())),
-                                          QByteArray::fromStdString(forum)});
+    SendWatch->WatchForSend(QVariantList{QByteArray::fromStdString(ToAnsi(edtSubject->text())),
+                                         QByteArray::fromStdString(forum)});
 }
 
 // --- Forum list ---

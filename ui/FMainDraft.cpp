@@ -3,6 +3,8 @@
 // end of the program on a signal, which keeps the text as a draft without asking anything.
 #include "ui/FMain.h"
 
+#include "browser/TSendWatch.h"
+
 #include "toolkit/TErrorReport.h"
 #include "ui/UAnsi.h"
 
@@ -100,5 +102,7 @@ void TfrmMain::EndForSignal()
     // also ends the loops of an open dialog or message box; the stores and the directory's lock are
     // released as the window goes.
     KeepDraft();
+    // A post the page sent just now is recorded before the program ends, as at closing.
+    SendWatch->SettleBeforeClose();
     QCoreApplication::exit(0);
 }

@@ -3,6 +3,7 @@
 // the desktop session and by a load.
 #include "ui/FMain.h"
 
+#include "browser/TSendWatch.h"
 #include "core/UErrors.h"
 #include "core/ULinkMarkup.h"
 #include "toolkit/TErrorReport.h"
@@ -163,6 +164,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     // window with the text in it stays.
     event->ignore();
     if (FEndingForSignal || FormCloseQuery()) {
+        // A post the page sent just now is recorded before the program ends.
+        SendWatch->SettleBeforeClose();
         event->accept();
         if (!FEndingForSignal && !EditorUnsaved())
             KeepDraft(); // nothing is left unsaved, so a draft still waiting to be removed goes

@@ -1,10 +1,10 @@
 // The window's keyboard shortcuts. Each one clicks its button, so that the action is the button's
 // whichever way it starts, and is named in the button's hint; the buttons keep their focus rules.
 // The shortcuts are the window's wherever the keyboard focus is, in the page of the browser pane
-// too, except the keys the pane keeps for itself (Ctrl+N). Two keys belong to one control only: Esc
-// in the address box stops the browser, and Enter on the forum list opens the selected forum as a
-// double-click does. No shortcut repeats while its keys are held: a second paste or Auto Insert would
-// run over the first.
+// too, except the keys the pane keeps for itself (Ctrl+N, which opens the next forum from elsewhere;
+// F8 does it from anywhere). Two keys belong to one control only: Esc in the address box stops the
+// browser, and Enter on the forum list opens the selected forum as a double-click does. No shortcut
+// repeats while its keys are held: a second paste or Auto Insert would run over the first.
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
@@ -109,7 +109,14 @@ void TfrmMain::ConnectShortcuts()
         NameInHint(button, key.Hint, KeysText(key.Keys));
     }
 
-    // Actions of menus, named in the menus that show them.
+    // Actions of menus, named in the menus that show them. Next forum: F8 wherever the focus is,
+    // the page's editors included, which leave the function keys to the browser; Ctrl+N, which the
+    // pane keeps from pages, everywhere else. F8 comes first, so that the menus name the key that
+    // always works.
+    const QKeySequence nextForumKeys(Qt::Key_F8);
+    actNextForum->setShortcuts({nextForumKeys, QKeySequence(Qt::CTRL | Qt::Key_N)});
+    windowKeys << nextForumKeys;
+
     const std::pair<QAction*, QKeySequence> actions[] = {
         {actLogIn, QKeySequence(Qt::CTRL | Qt::Key_5)},
         {actAutoInsertLinks, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)},

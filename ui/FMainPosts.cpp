@@ -1,9 +1,10 @@
 // The posting run: the record of the posts sent from the browser pane ("Posts.dat"), the marks
 // in the forum list for the subject in the subject edit, the list's context menu with Next forum
-// (Ctrl+N), and the pane's entries for the address of the page it shows.
+// (F8, Ctrl+N), and the pane's entries for the address of the page it shows.
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
+#include "browser/TSendWatch.h"
 #include "browser/TSiteMatch.h"
 #include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
@@ -53,8 +54,7 @@ void TfrmMain::BuildPostingRun()
         return action;
     };
     actNextForum = make(QStringLiteral("Next forum"), &TfrmMain::actNextForumClick);
-    actNextForum->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    // Anywhere in the window; the browser pane keeps Ctrl+N to itself and does nothing with it.
+    // Its keys are the window's (FMainKeys.cpp).
     actNextForum->setShortcutContext(Qt::WindowShortcut);
     actNextForum->setAutoRepeat(false); // held down, it would open one forum after another
     addAction(actNextForum);
@@ -64,6 +64,7 @@ void TfrmMain::BuildPostingRun()
     actCopyPostingRecord = make(QStringLiteral("Copy posting record"), &TfrmMain::actCopyPostingRecordClick);
     actCopyPageAddress = make(QStringLiteral("Copy page address"), &TfrmMain::actCopyPageAddressClick);
     actUsePageAddress = make(QStringLiteral("Use page address"), &TfrmMain::actUsePageAddressClick);
+    webBrowser->AddContextMenuAction(actNextForum);
     webBrowser->AddContextMenuAction(actCopyPageAddress);
     webBrowser->AddContextMenuAction(actUsePageAddress);
 
@@ -106,8 +107,8 @@ void TfrmMain::BuildPostingRun()
         menu->popup(lvwForums->viewport()->mapToGlobal(at));
     });
 
-    connect(webBrowser, &TBrowserPane::PostSent, this, &TfrmMain::webBrowserPostSent);
-    connect(webBrowser, &TBrowserPane::SendRefused, this,
+    connect(SendWatch, &TSendWatch::PostSent, this, &TfrmMain::webBrowserPostSent);
+    connect(SendWatch, &TSendWatch::SendRefused, this,
             [this] { ShowNote(QStringLiteral("The forum gave the form back: nothing recorded.")); });
 }
 

@@ -9,6 +9,10 @@
 // - a submit of the form that holds one of them, which no script of the page cancels, is a send:
 //   the browser sends the form itself. Reported as "submitted", with a line of the post, by which
 //   the forum's answer shows whether it took the post (postanswer.js);
+// - a form sent by a script's form.submit() raises no submit event: the program sees the engine
+//   send a form of the page instead, and takes it for this one when it goes to the address one of
+//   these forms sends to. So the addresses of the watched forms, with a line of the post, are
+//   reported as "forms" at the start and whenever they change;
 // - a composer that sends by script cancels the submit or has no form at all. There a written
 //   element that held text and that the page empties or takes out of the document while the user
 //   is not typing in it is reported as "cleared" (and "filled" if text comes back); the program
@@ -141,9 +145,27 @@
                     userEmptied.delete(element);
     }
 
+    // The addresses the watched forms send to, and a line of the post, as last reported.
+    let reportedForms = '';
+    function reportForms() {
+        // The prototype's own getter: a field named "action" would stand in for the property.
+        const action = Object.getOwnPropertyDescriptor(HTMLFormElement.prototype, 'action').get;
+        const actions = [];
+        for (const form of forms)
+            if (form.isConnected)
+                actions.push(String(action.call(form)));
+        const now = JSON.stringify({ actions, text: sample() });
+        if (now !== reportedForms) {
+            reportedForms = now;
+            report('forms', JSON.parse(now));
+        }
+    }
+
     function check() {
         if (sent)
             return;
+        if (forms.size > 0)
+            reportForms();
         for (const element of watched)
             if (!empty(element))
                 hadText.add(element);
@@ -160,6 +182,8 @@
         check();
     }
 
+    if (forms.size > 0)
+        reportForms();
     const timer = setInterval(check, CHECK_MS);
     window.addEventListener('submit', onSubmitCapture, true);
     window.addEventListener('submit', onSubmitBubble, false);

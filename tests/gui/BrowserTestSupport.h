@@ -4,6 +4,8 @@
 
 #include "GuiTestSupport.h"
 #include "browser/TBrowserPane.h"
+#include "browser/TPostFill.h"
+#include "browser/TSendWatch.h"
 #include "ui/FMain.h"
 
 #include <QElapsedTimer>

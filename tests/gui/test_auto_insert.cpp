@@ -152,13 +152,13 @@ protected:
 
     // Clicks the real "Auto Insert" button and waits until its whole chain has run; the outline
     // it showed then. nullopt when the chain did not end.
-    static std::optional<TBrowserPane::TOutline> ClickAutoInsert()
+    static std::optional<TPostFill::TOutline> ClickAutoInsert()
     {
-        auto shown = std::make_shared<std::optional<TBrowserPane::TOutline>>();
+        auto shown = std::make_shared<std::optional<TPostFill::TOutline>>();
         const QMetaObject::Connection connection = QObject::connect(
-            &Pane(), &TBrowserPane::FillStageReached, [shown](TBrowserPane::TFillStage stage) {
-                if (stage == TBrowserPane::TFillStage::Shown)
-                    *shown = Pane().ShownOutline();
+            Window->PostFill, &TPostFill::FillStageReached, [shown](TPostFill::TFillStage stage) {
+                if (stage == TPostFill::TFillStage::Shown)
+                    *shown = Window->PostFill->ShownOutline();
             });
         QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
         WaitUntil([&] { return shown->has_value(); });
@@ -272,7 +272,7 @@ TEST_F(AutoInsert, ThePagesOwnSubmitSendsTheTypedPost)
             Run(focused + QStringLiteral(".focus()"));
         const int scrolled = Run(QStringLiteral("window.scrollY")).toInt();
         TypeMessage(Subject, Body);
-        const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
+        const std::optional<TPostFill::TOutline> outline = ClickAutoInsert();
         ASSERT_TRUE(outline.has_value());
         EXPECT_FALSE(outline->Rects.isEmpty());
         EXPECT_TRUE(Holds(Body.section(QLatin1Char('\n'), -1)));
@@ -338,7 +338,7 @@ TEST_F(AutoInsert, WritesNothingWhereNoPostIsWritten)
         // Nothing to write, so the keyboard focus stays in the window: the page never gets it.
         Run(QStringLiteral(
             "window.focusSeen = 0; window.addEventListener('focus', () => window.focusSeen++, true)"));
-        const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
+        const std::optional<TPostFill::TOutline> outline = ClickAutoInsert();
         ASSERT_TRUE(outline.has_value());
         EXPECT_TRUE(outline->Rects.isEmpty());
         EXPECT_EQ(Run(QLatin1String(SnapshotScript)).toString(), before);
@@ -430,7 +430,7 @@ TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBodyAndOutlinesBoth)
     // sent here would turn the outline to the warning colour.
     const QString subject = Subject + QStringLiteral(" (outline)");
     TypeMessage(subject, Body);
-    const std::optional<TBrowserPane::TOutline> outline = ClickAutoInsert();
+    const std::optional<TPostFill::TOutline> outline = ClickAutoInsert();
     ASSERT_TRUE(outline.has_value());
     EXPECT_EQ(Value(QStringLiteral("#t")).toStdString(), subject.toStdString());
     EXPECT_EQ(Value(QStringLiteral("#b")).toStdString(), Body.toStdString());
@@ -455,7 +455,7 @@ TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBodyAndOutlinesBoth)
     }
     EXPECT_EQ(outline->Rects, fields);
     // The outline goes away by itself, and the page never held any of it.
-    EXPECT_TRUE(WaitUntil([] { return Pane().ShownOutline().Rects.isEmpty(); }, 10000));
+    EXPECT_TRUE(WaitUntil([] { return Window->PostFill->ShownOutline().Rects.isEmpty(); }, 10000));
 }
 
 } // namespace

@@ -257,10 +257,9 @@ TEST_F(BrowserToolbar, AutoInsertWritesSubjectAndBodyAsTyped)
         // Checked once the whole chain has run: on a page where nothing may be written, the
         // body's old text is there before the fill too.
         bool ended = false;
-        const QMetaObject::Connection connection =
-            QObject::connect(&Pane(), &TBrowserPane::FillStageReached, [&](TBrowserPane::TFillStage stage) {
-                ended = ended || stage == TBrowserPane::TFillStage::Shown;
-            });
+        const QMetaObject::Connection connection = QObject::connect(
+            Window->PostFill, &TPostFill::FillStageReached,
+            [&](TPostFill::TFillStage stage) { ended = ended || stage == TPostFill::TFillStage::Shown; });
         Click(Window->btnAutoInsert);
         EXPECT_TRUE(WaitUntil([&] { return ended; }));
         QObject::disconnect(connection);

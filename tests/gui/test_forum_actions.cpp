@@ -287,10 +287,9 @@ TEST_F(ForumActions, AutoInsertWithLinksConvertsTheBodyByTheForumsTemplate)
         Window->edtSubject->setText(Subject);
         Window->memBody->setPlainText(Body);
         bool shown = false;
-        const auto connection =
-            QObject::connect(&Pane(), &TBrowserPane::FillStageReached, [&](TBrowserPane::TFillStage stage) {
-                shown = shown || stage == TBrowserPane::TFillStage::Shown;
-            });
+        const auto connection = QObject::connect(
+            Window->PostFill, &TPostFill::FillStageReached,
+            [&](TPostFill::TFillStage stage) { shown = shown || stage == TPostFill::TFillStage::Shown; });
         if (c.Button)
             QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
         else

@@ -115,7 +115,9 @@ protected:
     {
         QTest::mouseClick(Window->btnAutoInsert, Qt::LeftButton);
         // The watch starts once the outline is asked for, which the page draws a moment later.
-        return WaitUntil([&] { return Pane().Watching() && !Pane().ShownOutline().Rects.isEmpty(); });
+        return WaitUntil([&] {
+            return Window->SendWatch->Watching() && !Window->PostFill->ShownOutline().Rects.isEmpty();
+        });
     }
 
     // A click with the mouse on the page's element, as the user sends.
@@ -146,9 +148,13 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
     const struct
     {
         const char* Page;
-        const char* Send;   // the page's control that the user clicks
-        const char* Thread; // the address recorded; nullptr: nothing may be recorded
-        const char* Done;   // for nullptr cases: true once the page has answered
+        const char* Send;             // the page's control that the user clicks; nullptr: none
+        const char* Thread;           // the address recorded; nullptr: nothing may be recorded
+        const char* Done;             // for nullptr cases: true once the page has answered
+        const char* Setup = nullptr;  // the page's own script, before Auto Insert
+        const char* Forge = nullptr;  // the page's own script after Auto Insert, with no act of the user
+        const char* Again = nullptr;  // after the forum gave the form back: the page's own script, then
+        const char* Resend = nullptr; // the control the user clicks to send again
     } cases[] = {
         {"/posting/form.html", "#post", "/posting/thread.html?t=42", nullptr},
         {"/posting/composer.html", ".create", "/t/release/77", nullptr},
@@ -158,16 +164,46 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
          "location.pathname === '/post/preview'"},
         {"/posting/composer.html?refuse", ".create", nullptr, "!document.querySelector('.error').hidden"},
         {"/posting/form.html?f=leave", "#index", nullptr, "location.pathname === '/posting/thread.html'"},
+        // A page that empties its own box and moves on by itself sent nothing.
+        {"/posting/form.html?f=forge", nullptr, nullptr, "location.pathname === '/posting/thread.html'",
+         nullptr,
+         "document.getElementById('message').value = ''; history.pushState(null, '', 'thread.html?t=666')"},
+        {"/posting/form.html?f=script", "#post", "/posting/thread.html?t=42", nullptr,
+         "const b = document.getElementById('post'); b.type = 'button';"
+         "b.onclick = () => document.getElementById('postform').submit()"},
+        // Refused, mended, sent again: one post.
+        {"/posting/refuse.html?f=again", "#post", "/posting/thread.html?t=42", nullptr, nullptr, nullptr,
+         "document.forms[0].action = '/post/form'", "input[name=post]"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.Page) + " " + c.Send);
+        SCOPED_TRACE(std::string(c.Page) + " " + (c.Send ? c.Send : "-"));
         AddForum(QLatin1String(c.Page));
         Window->lvwForums->setCurrentRow(0);
         Window->lvwForumsListBoxDblClick();
         ASSERT_TRUE(Loaded(QLatin1String(c.Page)));
         const int before = Posts();
+        if (c.Setup)
+            Run(QLatin1String(c.Setup));
         ASSERT_TRUE(AutoInsert());
-        ASSERT_TRUE(ClickInPage(QLatin1String(c.Send)));
+        if (c.Send) {
+            ASSERT_TRUE(ClickInPage(QLatin1String(c.Send)));
+        }
+        if (c.Forge) {
+            Run(QLatin1String(c.Forge));
+            // The watch looks at the box four times a second: time for it to see the box emptied.
+            Pump(1000);
+        }
+        if (c.Again) {
+            ASSERT_TRUE(Loaded(QStringLiteral("/post/refused")));
+            ASSERT_TRUE(WaitUntil([&] {
+                return Window->NoteText() ==
+                       QStringLiteral("The forum gave the form back: nothing recorded.");
+            }));
+            EXPECT_TRUE(Window->SendWatch->Watching());
+            EXPECT_EQ(Posts(), before);
+            Run(QLatin1String(c.Again));
+            ASSERT_TRUE(ClickInPage(QLatin1String(c.Resend)));
+        }
         if (c.Thread) {
             ASSERT_TRUE(WaitUntil([&] { return Posts() == before + 1; }));
             const TPost& post = Window->Posts->RecordAt(before);
@@ -177,11 +213,12 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
             const QDateTime sent = QDateTime::fromString(QString::fromStdString(post.SentAt), Qt::ISODate);
             EXPECT_TRUE(sent.isValid() && sent.timeSpec() == Qt::UTC) << post.SentAt;
             EXPECT_TRUE(List().MarkOf(0).Marked);
+            EXPECT_EQ(Posts(), before + 1);
         } else {
             ASSERT_TRUE(WaitUntil([&] { return !Pane().IsBusy() && Run(QLatin1String(c.Done)).toBool(); }));
             // The user goes on elsewhere: whatever the page did, nothing was sent.
             Pane().Navigate(Server->Url(QStringLiteral("/posting/thread.html?t=1")));
-            EXPECT_FALSE(Pane().Watching());
+            EXPECT_FALSE(Window->SendWatch->Watching());
             EXPECT_EQ(Posts(), before);
             EXPECT_FALSE(List().MarkOf(0).Marked);
         }
@@ -190,7 +227,7 @@ TEST_F(PostingRun, RecordsAPostOnlyWhenThePageSendsIt)
     Window.reset();
     TPosts stored(Dir->Path().toStdString());
     stored.LoadAll();
-    EXPECT_EQ(stored.Count(), 3);
+    EXPECT_EQ(stored.Count(), 5);
 }
 
 // A record that could not be read at start-up is reported then, and again for each post it cannot
@@ -265,6 +302,42 @@ TEST_F(PostingRun, PostIsRecordedWhenTheUserGoesOnBeforeTheAnswer)
     }
 }
 
+// A post sent just as the window closes is recorded before the program ends: with the forum's answer
+// when it comes at once, else with the page's address once the window has waited its moment.
+TEST_F(PostingRun, PostSentAsTheWindowClosesIsRecorded)
+{
+    Server->SetAnswer(QStringLiteral("/post/slow"), {"200 OK", {}, "text/html", "", true});
+    const struct
+    {
+        const char* Action;
+        const char* Thread;
+    } cases[] = {
+        {"/post/form", "/posting/thread.html?t=42"},
+        {"/post/slow", "/posting/form.html?f=close"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Action);
+        Window.reset();
+        Dir = std::make_unique<TTempAppDir>();
+        Start();
+        AddForum(QStringLiteral("/posting/form.html?f=close"));
+        Window->lvwForums->setCurrentRow(0);
+        Window->lvwForumsListBoxDblClick();
+        ASSERT_TRUE(Loaded(QStringLiteral("/posting/form.html?f=close")));
+        Run(QStringLiteral("document.getElementById('postform').action = '%1'").arg(QLatin1String(c.Action)));
+        ASSERT_TRUE(AutoInsert());
+        ASSERT_TRUE(ClickInPage(QStringLiteral("#post")));
+        // The message was never saved: the window asks, and is told not to.
+        TMessageBox::SetTestHook([](TMessageDialog&) { return mrNo; });
+        EXPECT_TRUE(Window->close());
+        TMessageBox::SetTestHook(nullptr);
+        TPosts stored(Dir->Path().toStdString());
+        stored.LoadAll();
+        ASSERT_EQ(stored.Count(), 1);
+        EXPECT_EQ(stored.RecordAt(0).ThreadURL, Server->Url(QLatin1String(c.Thread)).toStdString());
+    }
+}
+
 // A second post of one subject to one forum is recorded; the Auto Insert after it warns.
 TEST_F(PostingRun, RepeatedPostIsRecordedAndWarnedOf)
 {
@@ -275,7 +348,7 @@ TEST_F(PostingRun, RepeatedPostIsRecordedAndWarnedOf)
         Window->lvwForumsListBoxDblClick();
         ASSERT_TRUE(Loaded(QStringLiteral("/posting/form.html")));
         ASSERT_TRUE(AutoInsert());
-        EXPECT_EQ(Pane().ShownOutline().Warning, send > 0) << send;
+        EXPECT_EQ(Window->PostFill->ShownOutline().Warning, send > 0) << send;
         EXPECT_EQ(List().BlinkingRow(), send > 0 ? 1 : -1) << send;
         if (send == 2)
             break;
@@ -323,6 +396,7 @@ TEST_F(PostingRun, RunOverThreeForumsSurvivesARestart)
         return menu != nullptr;
     }));
     EXPECT_TRUE(menu->actions().contains(Window->actUsePageAddress));
+    EXPECT_TRUE(menu->actions().contains(Window->actNextForum));
     menu->close();
     Window->actUsePageAddress->trigger();
     EXPECT_EQ(Window->edtURL->text(), Server->Url(QStringLiteral("/posting/thread.html?t=42")));

@@ -208,6 +208,79 @@ TEST_F(Shortcuts, CtrlNOpensTheNextForumExceptFromThePage)
     ASSERT_TRUE(Open(Pane(), QStringLiteral("paste.html")));
 }
 
+// F8 opens the next forum once wherever the focus is: in the page's message box, in a rich editor's
+// frame, in the program's own edits. The page never hears it.
+TEST_F(Shortcuts, F8OpensTheNextForumFromAnywhere)
+{
+    EXPECT_EQ(Window->actNextForum->shortcut(), QKeySequence(Qt::Key_F8)); // as the menus name it
+    const QString forum = FixtureUrl(QStringLiteral("forms.html"));
+    Window->edtURL->setText(forum);
+    QTest::mouseClick(Window->btnAddURL, Qt::LeftButton);
+    Window->edtURL->clear();
+    // Counted here, and opened only at the end, so that the page stays to say what it heard.
+    QObject::disconnect(Window->actNextForum, &QAction::triggered, Window, &TfrmMain::actNextForumClick);
+    int opened = 0;
+    const auto counting = QObject::connect(Window->actNextForum, &QAction::triggered, [&] { ++opened; });
+    ASSERT_TRUE(Open(Pane(), QStringLiteral("nextforum.html")));
+    ASSERT_TRUE(
+        WaitUntil([] { return RunScript(Pane().Page(), QStringLiteral("window.frameReady")).toBool(); }));
+
+    const struct
+    {
+        const char* Name;
+        const char* FocusScript; // focuses an element of the page; nullptr: Widget
+        const char* Focused;     // the id of the page's focused element
+        QWidget* Widget;
+    } places[] = {
+        {"the page's message box", "document.getElementById('message').focus()", "message", nullptr},
+        {"a rich editor's frame",
+         "const f = document.getElementById('editor'); f.contentWindow.focus(); "
+         "f.contentDocument.body.focus()",
+         "editor", nullptr},
+        {"the subject edit", nullptr, nullptr, Window->edtSubject},
+        {"the address box", nullptr, nullptr, Window->edtURL},
+    };
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.Name);
+        QWidget* focus = place.Widget;
+        if (place.FocusScript) {
+            Pane().setFocus();
+            RunScript(Pane().Page(), QLatin1String(place.FocusScript));
+            ASSERT_TRUE(WaitUntil([&] {
+                return QApplication::focusWidget() && Pane().isAncestorOf(QApplication::focusWidget()) &&
+                       RunScript(Pane().Page(), QStringLiteral("document.activeElement.id")).toString() ==
+                           QLatin1String(place.Focused);
+            }));
+            focus = QApplication::focusWidget();
+        } else {
+            focus->setFocus();
+            ASSERT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == focus; }));
+        }
+        opened = 0;
+        QTest::keyClick(Window->windowHandle(), Qt::Key_F8);
+        EXPECT_TRUE(qt_sendShortcutOverrideEvent(focus, 0, Qt::Key_F8, Qt::NoModifier, QString(),
+                                                 true /* held down */));
+        Pump();
+        EXPECT_EQ(opened, 1);
+    }
+    EXPECT_FALSE(RunScript(Pane().Page(), QStringLiteral("document.getElementById('keys').textContent"))
+                     .toString()
+                     .contains(QLatin1String("F8")));
+    QObject::disconnect(counting);
+
+    // From the page it really opens the forum.
+    QObject::connect(Window->actNextForum, &QAction::triggered, Window, &TfrmMain::actNextForumClick);
+    Pane().setFocus();
+    RunScript(Pane().Page(), QStringLiteral("document.getElementById('message').focus()"));
+    QTest::keyClick(Window->windowHandle(), Qt::Key_F8);
+    EXPECT_EQ(Window->edtURL->text(), forum);
+    EXPECT_TRUE(WaitUntil([&] { return Pane().Page()->url() == QUrl(forum) && !Pane().IsBusy(); }));
+    // The other tests start from the page with an empty forum list.
+    QTest::mouseClick(Window->btnRemoveURL, Qt::LeftButton);
+    Window->edtURL->clear();
+    ASSERT_TRUE(Open(Pane(), QStringLiteral("paste.html")));
+}
+
 TEST_F(Shortcuts, CtrlLSelectsTheAddressAndEscThereStops)
 {
     Window->edtURL->setText(QStringLiteral("https://forum.example/"));
