@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -182,6 +183,8 @@ public:
     void actCopyPostingRecordClick();
     void actCopyPageAddressClick();
     void actUsePageAddressClick();
+    // Another message was loaded into the editor: the marks of the one before go (FMainPosts.cpp).
+    void MessageLoaded();
 
     // The note along the bottom of the browser pane (FMainNote.cpp): shows text for a few seconds,
     // in place of the note before it; NoteText is the text shown now, empty when none is.
@@ -303,8 +306,19 @@ private:
     int SelectedPost() const;
     // post: the subject and the forum address that Auto Insert gave the page's watch.
     void webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& post);
-    // The latest post of the current subject to each forum address.
+    // The latest post of the message to each forum address (without a user name and password).
     std::unordered_map<std::string, int> FMarks;
+    // The latest post of each subject of the message to each forum address, oldest first.
+    std::unordered_map<std::string, std::vector<int>> FMarkPosts;
+    // The subjects the message in the editor had when it was loaded, saved or auto-inserted.
+    std::vector<std::string> FMessageSubjects;
+    // Those and the subject in the subject edit.
+    std::vector<std::string> MessageSubjects() const;
+    // The subject in the edit joins the message's subjects (at Save, Load and Auto Insert).
+    void KeepMessageSubject();
+    bool EditorEmpty() const;
+    // The forum list's hint for a forum's posts of the message.
+    QString PostsHint(const std::vector<int>& posts) const;
     // --- end of posting run ---
 
     // --- forum's own: members and helpers of FMainLogin.cpp and FMainLinks.cpp ---

@@ -114,6 +114,7 @@ void TfrmMain::EditorKept()
 {
     FKeptSubject = edtSubject->text();
     FKeptBody = memBody->toPlainText();
+    KeepMessageSubject();
 }
 
 bool TfrmMain::MayReplaceEditor()
