@@ -213,6 +213,7 @@ public:
     void btnHelpClick();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Keys of the address box and the forum list.
@@ -247,6 +248,8 @@ private:
     QString FAppDirectory;
     QStringList FStartupFailures;
     bool FShown = false;
+    // Whether the window's first frame has been painted; the browser pane's view waits for it.
+    bool FPainted = false;
     // The message last saved or loaded, as the editor showed it.
     QString FKeptSubject;
     QString FKeptBody;
