@@ -322,7 +322,10 @@ void TfrmMain::FormCreate()
     CreationStep([this] { ForumTemplates->LoadAll(); });
     FillFormats();
     Posts = std::make_unique<TPosts>(dir);
-    CreationStep([this] { Posts->LoadAll(); });
+    CreationStep([this] {
+        Posts->LoadAll();
+        DropPostPasswords();
+    });
     RefreshMarks();
 }
 

@@ -320,6 +320,9 @@ private:
     // The subject in the edit joins the message's subjects (at Save, Load and Auto Insert).
     void KeepMessageSubject();
     bool EditorEmpty() const;
+    // Posts recorded with a forum's user name and password (by an earlier version) lose them, and
+    // the record is written again without them: "Posts.dat" may be readable by everyone.
+    void DropPostPasswords();
     // The forum list's hint for a forum's posts of the message.
     QString PostsHint(const std::vector<int>& posts) const;
     // --- end of posting run ---

@@ -140,6 +140,22 @@ std::string TfrmMain::ForumOfPage(const QUrl& page) const
     return ToAnsi(page.adjusted(strip).toString());
 }
 
+void TfrmMain::DropPostPasswords()
+{
+    bool changed = false;
+    for (int i = 0; i < Posts->Count(); ++i) {
+        TPost& post = Posts->RecordAt(i);
+        for (std::string* address : {&post.ForumURL, &post.ThreadURL})
+            if (address->find('@') != std::string::npos) {
+                std::string without = WithoutUserInfo(*address);
+                changed = changed || without != *address;
+                *address = std::move(without);
+            }
+    }
+    if (changed)
+        Posts->SaveAll();
+}
+
 bool TfrmMain::EditorEmpty() const
 {
     return edtSubject->text().isEmpty() && memBody->document()->isEmpty();
