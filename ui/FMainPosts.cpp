@@ -193,10 +193,9 @@ QString TfrmMain::PostsHint(const std::vector<int>& posts) const
     for (const int index : posts) {
         const TPost& post = Posts->RecordAt(index);
         // A post of another subject of the message names it.
-        lines << (post.Subject == subject
-                      ? QStringLiteral("Posted %1").arg(ShownTime(post.SentAt))
-                      : QStringLiteral("Posted %1 as \"%2\"")
-                            .arg(ShownTime(post.SentAt), ShownAddress(post.Subject, MaxShownAddress)));
+        lines << (post.Subject == subject ? QStringLiteral("Posted %1").arg(ShownTime(post.SentAt))
+                                          : QStringLiteral("Posted %1 as \"%2\"")
+                                                .arg(ShownTime(post.SentAt), FromAnsi(post.Subject)));
         lines << QStringLiteral("Thread: %1").arg(ShownAddress(post.ThreadURL));
     }
     return lines.join(QLatin1Char('\n'));
