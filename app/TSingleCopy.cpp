@@ -45,6 +45,19 @@ bool OwnPrivateDirectory(const QString& path)
            (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
+// QLockFile creates its file 0666 less the umask, so a umask of 000 would let anyone write it. It is
+// taken under a umask that also keeps group and others from writing: 0644 less the user's umask, as
+// the stores' files are created. The umask belongs to the whole process; while it is changed, a file
+// another thread creates can only come out narrower, never wider.
+bool TakeLock(QLockFile& lock)
+{
+    const mode_t previous = ::umask(0777);
+    ::umask(previous | 022);
+    const bool locked = lock.tryLock(0);
+    ::umask(previous);
+    return locked;
+}
+
 QString CanonicalDirectory(const QString& directory)
 {
     const QString canonical = QFileInfo(directory).canonicalFilePath();
@@ -110,7 +123,7 @@ TSingleCopy::TStart TSingleCopy::Start()
 {
     const QDeadlineTimer handOver(HandOverWaitMs);
     for (;;) {
-        if (FLock.tryLock(0)) {
+        if (TakeLock(FLock)) {
             Listen();
             return TStart::First;
         }

@@ -437,7 +437,9 @@ void AppendField(TFileWriter& out, const std::string& field)
     out.Append(run, static_cast<std::size_t>(end - run));
 }
 
-// Mode of a new "Messages.dat" or "Formats.dat": its owner writes it, everyone may read it.
+// Mode of a new "Messages.dat", "Formats.dat" or "Posts.dat": its owner writes it, everyone may read
+// it, as far as the umask allows (the system applies it when the file is created): a umask of 077
+// keeps it to its owner, one of 000 still never makes it writable by others.
 constexpr mode_t NewFileMode = 0644;
 
 // Largest store file that is read: far beyond any real store, and small enough that reading it cannot
@@ -568,9 +570,9 @@ int SyncDirectory(const std::string& directory, const std::string& file)
 // to disk and renamed over the old file, and the rename is flushed too. On any failure the old file is
 // left whole and the temporary removed. `path` is what messages name. With ownerOnly the file gets mode
 // 0600 and must belong to the user if it exists; otherwise an existing file keeps its mode and owner and
-// a new one gets 0644, whatever the umask: a umask of 000 must not make it writable by everyone. An
-// existing file the user may not write is not replaced. Returns the number of bytes written; `landed`
-// describes the new file once it is in place (also when the flush of its directory then fails).
+// a new one gets NewFileMode less the umask. An existing file the user may not write is not replaced.
+// Returns the number of bytes written; `landed` describes the new file once it is in place (also when
+// the flush of its directory then fails).
 template <class TWriteText>
 std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t expectedSize,
                         TWriteText writeText, TDiskState& landed)
@@ -597,7 +599,8 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
         temporary = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(serial++);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, ownerOnly ? 0600 : 0666);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    ownerOnly ? 0600 : NewFileMode);
         if (fd < 0 && (errno != EEXIST || attempt >= 100))
             throw EFCreateError(path, errno);
     }
@@ -609,8 +612,6 @@ std::size_t ReplaceFile(const std::string& path, bool ownerOnly, std::size_t exp
             ::fchmod(fd, 0600);
         else if (exists)
             ::fchmod(fd, old.st_mode & 07777);
-        else
-            ::fchmod(fd, NewFileMode);
         if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
             // Only root may give a file away; others keep at least the group where they may. Failing
             // that, the file belongs to whoever saves it, as a newly created file would.
@@ -971,6 +972,27 @@ std::unordered_map<std::string, int> TPosts::LatestBySubject(const std::string& 
         const TPost& post = RecordAt(i);
         if (post.Subject == subject)
             latest[post.ForumURL] = i; // later entries were sent later
+    }
+    return latest;
+}
+
+std::unordered_map<std::string, std::vector<int>>
+TPosts::LatestBySubjects(const std::vector<std::string>& subjects) const
+{
+    std::unordered_map<std::string, std::vector<int>> latest;
+    for (int i = 0; i < Count(); ++i) {
+        const TPost& post = RecordAt(i);
+        if (std::find(subjects.begin(), subjects.end(), post.Subject) == subjects.end())
+            continue;
+        std::vector<int>& posts = latest[WithoutUserInfo(post.ForumURL)];
+        const auto same = std::find_if(posts.begin(), posts.end(), [&](int earlier) {
+            return RecordAt(earlier).Subject == post.Subject;
+        });
+        // Later entries were sent later: the earlier post of the subject gives way, and the list
+        // stays in the order of the record.
+        if (same != posts.end())
+            posts.erase(same);
+        posts.push_back(i);
     }
     return latest;
 }

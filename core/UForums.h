@@ -83,9 +83,9 @@ public:
     // "Posts.dat" is merged with it; any other store writes its version beside it, as
     // "NAME.conflict-YYYYMMDD-HHMMSS.dat", and fails once with EStoreConflictError naming both files;
     // later saves go on into that file without a word.
-    // A new file is created 0644 ("Forums.dat" 0600) whatever the umask. Fails with EFlushError when the
-    // file was replaced but its directory could not be flushed. A file that LoadAll could not read whole
-    // is never written: every save fails with ENotSavedError.
+    // A new file is created 0644 less the umask ("Forums.dat" and "ForumTemplates.dat" 0600 whatever the
+    // umask). Fails with EFlushError when the file was replaced but its directory could not be flushed.
+    // A file that LoadAll could not read whole is never written: every save fails with ENotSavedError.
     void SaveAll();
     // SaveAll for the saves made on every keystroke, which the user did not ask for one by one: a refused
     // save is reported once per store and run, and does nothing after that, so that typing does not
@@ -166,6 +166,11 @@ public:
 
     // The latest post of subject to each forum, by the forum's address: the index of its entry.
     std::unordered_map<std::string, int> LatestBySubject(const std::string& subject) const;
+    // The latest post of each of subjects to each forum, by the forum's address without a user name
+    // and password (WithoutUserInfo), so that a forum stored with one finds its posts: the indexes of
+    // those entries, at most one per subject, oldest first.
+    std::unordered_map<std::string, std::vector<int>>
+    LatestBySubjects(const std::vector<std::string>& subjects) const;
 };
 
 // "ForumTemplates.dat": each forum's own link template, by the forum's address, so that the same

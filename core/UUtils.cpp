@@ -147,3 +147,20 @@ std::optional<TFileBytes> ReadWholeFile(const std::string& path, std::size_t max
         throw EFOpenError(path, "The file is too large");
     return bytes;
 }
+
+std::string WithoutUserInfo(std::string_view address)
+{
+    const std::size_t slashes = address.find('/');
+    if (slashes == std::string_view::npos || address.substr(slashes, 2) != "//" ||
+        (slashes > 0 && address[slashes - 1] != ':'))
+        return std::string(address);
+    const std::size_t host = slashes + 2;
+    const std::size_t end = std::min(address.find_first_of("/\\?#", host), address.size());
+    // The last "@" of the authority: a password may hold an "@" of its own.
+    const std::size_t at = address.substr(host, end - host).rfind('@');
+    if (at == std::string_view::npos)
+        return std::string(address);
+    std::string result(address.substr(0, host));
+    result += address.substr(host + at + 1);
+    return result;
+}

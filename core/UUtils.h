@@ -76,6 +76,12 @@ inline bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string
     return true;
 }
 
+// `address` without the user name and password before its host ("http://user:pw@host/" gives
+// "http://host/"): what lies between the "//" that begins the authority (the first "/" of the
+// address, after the scheme's ":" if any) and the last "@" of the authority, which ends at the first
+// "/", backslash, "?" or "#". Any other address comes back as it is.
+std::string WithoutUserInfo(std::string_view address);
+
 // How an address leaves the program: refused, to the desktop's web browser, or to its mail program.
 enum class TOutsideKind { Refused, Web, Mail };
 

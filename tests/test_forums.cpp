@@ -552,10 +552,27 @@ TEST(StoreModes, ForumsOwnerOnlyOthersKeepTheirMode)
         int Expected;
     };
     const TCase cases[] = {
-        {"Forums.dat", -1, 022, 0600},    {"Forums.dat", 0644, 022, 0600}, {"Forums.dat", 0666, 0, 0600},
-        {"Messages.dat", -1, 022, 0644},  {"Messages.dat", -1, 077, 0644}, {"Messages.dat", 0640, 022, 0640},
-        {"Formats.dat", 0666, 022, 0666}, {"Formats.dat", -1, 0, 0644},    {"Messages.dat", -1, 0, 0644},
+        {"Forums.dat", -1, 022, 0600},
+        {"Forums.dat", 0644, 022, 0600},
+        {"Forums.dat", 0666, 0, 0600},
+        {"Messages.dat", -1, 022, 0644},
+        {"Messages.dat", -1, 077, 0600},
+        {"Messages.dat", 0640, 022, 0640},
+        {"Formats.dat", 0666, 022, 0666},
+        {"Formats.dat", -1, 0, 0644},
+        {"Messages.dat", -1, 0, 0644},
         {"Forums.dat", -1, 0, 0600},
+        // Every new file but those holding secrets: 0644 less the umask, never writable by others.
+        {"Posts.dat", -1, 0, 0644},
+        {"Posts.dat", -1, 022, 0644},
+        {"Posts.dat", -1, 077, 0600},
+        {"Formats.dat", -1, 027, 0640},
+        {"Formats.dat", -1, 077, 0600},
+        {"Messages.dat", -1, 002, 0644},
+        {"ForumTemplates.dat", -1, 0, 0600},
+        {"ForumTemplates.dat", -1, 022, 0600},
+        {"ForumTemplates.dat", -1, 077, 0600},
+        {"Forums.dat", -1, 077, 0600},
     };
     for (const auto& c : cases) {
         TTestDir dir;
@@ -570,12 +587,17 @@ TEST(StoreModes, ForumsOwnerOnlyOthersKeepTheirMode)
             TForums(dir.Path()).SaveAll();
         else if (name == "Messages.dat")
             TFMessages(dir.Path()).SaveAll();
+        else if (name == "Posts.dat")
+            TPosts(dir.Path()).SaveAll();
+        else if (name == "ForumTemplates.dat")
+            TForumTemplates(dir.Path()).SaveAll();
         else
             TFormats(dir.Path()).SaveAll();
         ::umask(previous);
         struct stat info;
         ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(c.Expected)) << c.File << " " << c.OldMode;
+        EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(c.Expected))
+            << c.File << " " << c.OldMode << " umask " << c.Umask;
     }
 }
 

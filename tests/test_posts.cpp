@@ -85,3 +85,23 @@ TEST(Posts, LatestBySubjectKeepsTheLastPostOfEachForum)
     EXPECT_EQ(latest.at("http://c.example/"), 2);
     EXPECT_TRUE(store.LatestBySubject("none").empty());
 }
+
+// The marks of a message: the latest post of each of its subjects to each forum, found whether or not
+// the forum's stored address carries a user name and password.
+TEST(Posts, LatestBySubjectsKeepsOnePostPerSubjectAndForum)
+{
+    TTestDir dir;
+    TPosts store(dir.Path());
+    Fill(store, {
+                    {"Hello", "http://user:pw@a.example/", "1", "first"},
+                    {"Hello!", "http://a.example/", "2", "edited subject"},
+                    {"Hello", "http://a.example/", "3", "second"},
+                    {"Other", "http://b.example/", "4", "another message"},
+                    {"Hello!", "http://b.example/", "5", "b"},
+                });
+    const auto latest = store.LatestBySubjects({"Hello", "Hello!"});
+    EXPECT_EQ(latest.size(), 2u);
+    EXPECT_EQ(latest.at("http://a.example/"), (std::vector<int>{1, 2}));
+    EXPECT_EQ(latest.at("http://b.example/"), (std::vector<int>{4}));
+    EXPECT_TRUE(store.LatestBySubjects({}).empty());
+}

@@ -94,4 +94,22 @@ TEST(ExtractEmails, LongRunsWithoutAnAddress)
     EXPECT_EQ(ExtractEmails(letters + "@x.y"), TList{letters + "@x.y"});
 }
 
+// Posts.dat and everything copied from it keep no user name and password of a forum's address.
+TEST(WithoutUserInfo, DropsOnlyTheUserNameAndPasswordBeforeTheHost)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://user:pw@host.example/", "http://host.example/"},
+        {"https://me@host.example:8080/f?x=a@b#c@d", "https://host.example:8080/f?x=a@b#c@d"},
+        {"http://u:p@ss@host.example/", "http://host.example/"}, // a password with an "@"
+        {"http://host.example/user@mail", "http://host.example/user@mail"},
+        {"http://host.example?to=a@b", "http://host.example?to=a@b"},
+        {"//u:p@host.example/", "//host.example/"},
+        {"host.example/a//u@b", "host.example/a//u@b"},
+        {"mailto:someone@host.example", "mailto:someone@host.example"},
+        {"", ""},
+    };
+    for (const auto& [address, expected] : cases)
+        EXPECT_EQ(WithoutUserInfo(address), expected) << address;
+}
+
 } // namespace

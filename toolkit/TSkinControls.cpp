@@ -282,7 +282,7 @@ bool TListBox::viewportEvent(QEvent* event)
             QString tip = under->text();
             if (const QString own = under->toolTip(); !own.isEmpty())
                 tip += QLatin1Char('\n') + own;
-            if (const TMark mark = MarkOf(row(under)); mark.Marked && !mark.Hint.isEmpty())
+            if (const TMark mark = MarkOf(row(under)); !mark.Hint.isEmpty())
                 tip += QLatin1Char('\n') + mark.Hint;
             QToolTip::showText(help->globalPos(), tip, viewport(), visualItemRect(under));
         } else

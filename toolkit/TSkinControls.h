@@ -121,7 +121,7 @@ public:
     struct TMark
     {
         bool Marked = false;
-        QString Hint;
+        QString Hint; // under the item's text in its tip, marked or not
     };
     // Asked for the mark of a row whenever the row is drawn or its tip shown.
     using TMarker = std::function<TMark(int row)>;

@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -25,6 +26,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QWebEngineView>
 
 TfrmMain* frmMain = nullptr;
 
@@ -65,6 +67,14 @@ TfrmMain::TfrmMain(const QString& appDirectory, QWidget* parent)
     msgMain->setObjectName(QStringLiteral("msgMain"));
 
     BuildLayout();
+    // The engine's view starts the engine (a page, its process and its first frame) when it is first
+    // shown, which would hold up the window's first frame by the engine's start-up. It is shown once
+    // the window is on screen; until then the pane is as white as the view's empty page.
+    webBrowser->View()->hide();
+    QPalette blank = webBrowser->palette();
+    blank.setColor(QPalette::Window, Qt::white);
+    webBrowser->setPalette(blank);
+    webBrowser->setAutoFillBackground(true);
     resize(DesignClientSize);
     ConnectEditorHandlers();
     ConnectBrowserHandlers();
@@ -334,7 +344,10 @@ void TfrmMain::FormCreate()
     CreationStep([this] { ForumTemplates->LoadAll(); });
     FillFormats();
     Posts = std::make_unique<TPosts>(dir);
-    CreationStep([this] { Posts->LoadAll(); });
+    CreationStep([this] {
+        Posts->LoadAll();
+        DropPostPasswords();
+    });
     RefreshMarks();
     RestoreDraft();
 }
@@ -397,6 +410,17 @@ void TfrmMain::showEvent(QShowEvent* event)
     }
     FormShow();
     TSkinForm::showEvent(event);
+}
+
+bool TfrmMain::event(QEvent* event)
+{
+    const bool handled = TSkinForm::event(event);
+    // The request that painted the window's first frame has been handled: the view comes next.
+    if (event->type() == QEvent::UpdateRequest && !FPainted) {
+        FPainted = true;
+        QTimer::singleShot(0, webBrowser->View(), [view = webBrowser->View()] { view->show(); });
+    }
+    return handled;
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event)

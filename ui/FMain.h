@@ -206,6 +206,8 @@ public:
     void actCopyPostingRecordClick();
     void actCopyPageAddressClick();
     void actUsePageAddressClick();
+    // Another message was loaded into the editor: the marks of the one before go (FMainPosts.cpp).
+    void MessageLoaded();
 
     // The note along the bottom of the browser pane (FMainNote.cpp): shows text for a few seconds,
     // in place of the note before it; NoteText is the text shown now, empty when none is.
@@ -234,6 +236,7 @@ public:
     void btnHelpClick();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Keys of the address box and the forum list.
@@ -268,6 +271,8 @@ private:
     QString FAppDirectory;
     QStringList FStartupFailures;
     bool FShown = false;
+    // Whether the window's first frame has been painted; the browser pane's view waits for it.
+    bool FPainted = false;
     // The message last saved or loaded, as the editor showed it.
     QString FKeptSubject;
     QString FKeptBody;
@@ -353,8 +358,22 @@ private:
     int SelectedPost() const;
     // post: the subject and the forum address that Auto Insert gave the page's watch.
     void webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAddress, const QVariant& post);
-    // The latest post of the current subject to each forum address.
+    // The latest post of the message to each forum address (without a user name and password).
     std::unordered_map<std::string, int> FMarks;
+    // The latest post of each subject of the message to each forum address, oldest first.
+    std::unordered_map<std::string, std::vector<int>> FMarkPosts;
+    // The subjects the message in the editor had when it was loaded, saved or auto-inserted.
+    std::vector<std::string> FMessageSubjects;
+    // Those and the subject in the subject edit.
+    std::vector<std::string> MessageSubjects() const;
+    // The subject in the edit joins the message's subjects (at Save, Load and Auto Insert).
+    void KeepMessageSubject();
+    bool EditorEmpty() const;
+    // Posts recorded with a forum's user name and password (by an earlier version) lose them, and
+    // the record is written again without them: "Posts.dat" may be readable by everyone.
+    void DropPostPasswords();
+    // The forum list's hint for a forum's posts of the message.
+    QString PostsHint(const std::vector<int>& posts) const;
     // --- end of posting run ---
 
     // --- forum's own: members and helpers of FMainLogin.cpp and FMainLinks.cpp ---

@@ -5,6 +5,7 @@
 #include "browser/TPostFill.h"
 #include "browser/TSendWatch.h"
 #include "browser/TSiteMatch.h"
+#include "core/UUtils.h"
 #include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
 #include "ui/UClipboard.h"
@@ -253,9 +254,10 @@ void TfrmMain::AutoInsertDone(bool bodyWritten)
     const std::string forum = ForumOfPage(shown.constFirst());
     if (FMarks.count(forum) > 0) {
         const int selected = ForumIndex();
-        int row = selected >= 0 && Forums->RecordAt(selected).URL == forum ? selected : -1;
+        // The forum of a post is kept without a user name and password.
+        int row = selected >= 0 && WithoutUserInfo(Forums->RecordAt(selected).URL) == forum ? selected : -1;
         for (int i = 0; row < 0 && i < Forums->Count(); ++i)
-            if (Forums->RecordAt(i).URL == forum)
+            if (WithoutUserInfo(Forums->RecordAt(i).URL) == forum)
                 row = i;
         if (row >= 0)
             ForumList()->BlinkMark(row);

@@ -128,6 +128,7 @@ void TfrmMain::EditorKept()
     FKeptSubject = edtSubject->text();
     FKeptBody = memBody->toPlainText();
     KeepDraft(); // the text is kept elsewhere now: no draft
+    KeepMessageSubject();
 }
 
 bool TfrmMain::MayReplaceEditor()

@@ -1,20 +1,29 @@
 // The posting run: the record of the posts sent from the browser pane ("Posts.dat"), the marks
-// in the forum list for the subject in the subject edit, the list's context menu with Next forum
+// in the forum list for the message in the editor, the list's context menu with Next forum
 // (F8, Ctrl+N), and the pane's entries for the address of the page it shows.
+//
+// The marks belong to the message, not to the letters of its subject: they show the posts of the
+// subject in the subject edit and of every subject the message had when it was loaded, saved or
+// auto-inserted, until another message is loaded or the editor is emptied. So an edit of the
+// subject after a post never makes the list look as if nothing had been posted.
 #include "ui/FMain.h"
 
 #include "browser/TBrowserPane.h"
 #include "browser/TSendWatch.h"
 #include "browser/TSiteMatch.h"
+#include "core/UUtils.h"
 #include "toolkit/TMessageBox.h"
 #include "ui/UAnsi.h"
 #include "ui/UClipboard.h"
+#include "ui/UPostRecord.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVariant>
 #include <QWebEnginePage>
 
@@ -72,16 +81,25 @@ void TfrmMain::BuildPostingRun()
         TListBox::TMark mark;
         if (!Forums || !Posts || row >= Forums->Count())
             return mark;
-        const auto found = FMarks.find(Forums->RecordAt(row).URL);
-        if (found == FMarks.end())
+        const auto found = FMarkPosts.find(WithoutUserInfo(Forums->RecordAt(row).URL));
+        if (found == FMarkPosts.end()) {
+            if (!MessageSubjects().empty())
+                mark.Hint = QStringLiteral("Not yet posted");
             return mark;
-        const TPost& post = Posts->RecordAt(found->second);
+        }
         mark.Marked = true;
-        mark.Hint =
-            QStringLiteral("Posted %1\nThread: %2").arg(ShownTime(post.SentAt), FromAnsi(post.ThreadURL));
+        mark.Hint = PostsHint(found->second);
         return mark;
     });
     connect(edtSubject, &QLineEdit::textChanged, this, &TfrmMain::RefreshMarks);
+    connect(memBody, &QPlainTextEdit::textChanged, this, [this] {
+        if (!FMessageSubjects.empty() && EditorEmpty())
+            RefreshMarks();
+    });
+    // Auto Insert, by button, key or menu, keeps the subject it sends with the message.
+    connect(btnAutoInsert, &QPushButton::clicked, this, &TfrmMain::KeepMessageSubject);
+    if (actAutoInsertLinks)
+        connect(actAutoInsertLinks, &QAction::triggered, this, &TfrmMain::KeepMessageSubject);
     // Forums added or removed may have posts of their own.
     connect(lvwForums->model(), &QAbstractItemModel::rowsInserted, this, &TfrmMain::RefreshMarks);
     connect(lvwForums->model(), &QAbstractItemModel::rowsRemoved, this, &TfrmMain::RefreshMarks);
@@ -117,7 +135,7 @@ std::string TfrmMain::ForumOfPage(const QUrl& page) const
     if (const int index = ForumIndex(); index >= 0 && Forums) {
         const std::string& forum = Forums->RecordAt(index).URL;
         if (TSiteMatch::SameSite(page, TSiteMatch::ForumAddress(FromAnsi(forum))))
-            return forum;
+            return RecordedForum(forum);
     }
     QUrl::FormattingOptions strip = QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment;
     // A web page's origin is its scheme, host and port; a local page stands for itself.
@@ -126,14 +144,80 @@ std::string TfrmMain::ForumOfPage(const QUrl& page) const
     return ToAnsi(page.adjusted(strip).toString());
 }
 
+void TfrmMain::DropPostPasswords()
+{
+    bool changed = false;
+    for (int i = 0; i < Posts->Count(); ++i) {
+        TPost& post = Posts->RecordAt(i);
+        for (std::string* address : {&post.ForumURL, &post.ThreadURL})
+            if (address->find('@') != std::string::npos) {
+                std::string without = WithoutUserInfo(*address);
+                changed = changed || without != *address;
+                *address = std::move(without);
+            }
+    }
+    if (changed)
+        Posts->SaveAll();
+}
+
+bool TfrmMain::EditorEmpty() const
+{
+    return edtSubject->text().isEmpty() && memBody->document()->isEmpty();
+}
+
+std::vector<std::string> TfrmMain::MessageSubjects() const
+{
+    std::vector<std::string> subjects = FMessageSubjects;
+    const std::string subject = ToAnsi(edtSubject->text());
+    if (!subject.empty() && std::find(subjects.begin(), subjects.end(), subject) == subjects.end())
+        subjects.push_back(subject);
+    return subjects;
+}
+
+void TfrmMain::KeepMessageSubject()
+{
+    const std::string subject = ToAnsi(edtSubject->text());
+    if (subject.empty() ||
+        std::find(FMessageSubjects.begin(), FMessageSubjects.end(), subject) != FMessageSubjects.end())
+        return;
+    FMessageSubjects.push_back(subject);
+    RefreshMarks();
+}
+
+void TfrmMain::MessageLoaded()
+{
+    FMessageSubjects.clear();
+    RefreshMarks();
+}
+
+QString TfrmMain::PostsHint(const std::vector<int>& posts) const
+{
+    const std::string subject = ToAnsi(edtSubject->text());
+    QStringList lines;
+    for (const int index : posts) {
+        const TPost& post = Posts->RecordAt(index);
+        // A post of another subject of the message names it.
+        lines << (post.Subject == subject ? QStringLiteral("Posted %1").arg(ShownTime(post.SentAt))
+                                          : QStringLiteral("Posted %1 as \"%2\"")
+                                                .arg(ShownTime(post.SentAt), FromAnsi(post.Subject)));
+        lines << QStringLiteral("Thread: %1").arg(ShownAddress(post.ThreadURL));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 void TfrmMain::RefreshMarks()
 {
     if (!Posts || !Forums)
         return;
-    FMarks = Posts->LatestBySubject(ToAnsi(edtSubject->text()));
+    if (EditorEmpty())
+        FMessageSubjects.clear();
+    FMarkPosts = Posts->LatestBySubjects(MessageSubjects());
+    FMarks.clear();
+    for (const auto& [forum, posts] : FMarkPosts)
+        FMarks.emplace(forum, posts.back());
     bool any = false;
     for (int i = 0; !any && !FMarks.empty() && i < Forums->Count(); ++i)
-        any = FMarks.count(Forums->RecordAt(i).URL) > 0;
+        any = FMarks.count(WithoutUserInfo(Forums->RecordAt(i).URL)) > 0;
     ForumList()->MarksChanged(any);
 }
 
@@ -142,7 +226,7 @@ int TfrmMain::SelectedPost() const
     const int index = ForumIndex();
     if (index < 0 || !Forums)
         return -1;
-    const auto found = FMarks.find(Forums->RecordAt(index).URL);
+    const auto found = FMarks.find(WithoutUserInfo(Forums->RecordAt(index).URL));
     return found == FMarks.end() ? -1 : found->second;
 }
 
@@ -153,11 +237,12 @@ void TfrmMain::webBrowserPostSent(const QDateTime& sentAt, const QUrl& threadAdd
         return;
     auto post = std::make_unique<TPost>();
     post->Subject = parts[0].toByteArray().toStdString();
-    post->ForumURL = parts[1].toByteArray().toStdString();
+    // A user name and password in an address stay out of the file, which others may read; an
+    // address a page made too long to be a thread's stands for its forum.
+    post->ForumURL = RecordedForum(parts[1].toByteArray().toStdString());
     post->SentAt = ToAnsi(sentAt.toUTC().toString(Qt::ISODate));
-    // A user name and password in the address stay out of the file.
-    post->ThreadURL = ToAnsi(threadAddress.toString(QUrl::RemoveUserInfo));
-    const QString thread = FromAnsi(post->ThreadURL);
+    post->ThreadURL = RecordedThread(threadAddress, post->ForumURL);
+    const QString thread = ShownAddress(post->ThreadURL);
     Posts->Append(std::move(post));
     RefreshMarks();
     Posts->SaveAll();
@@ -173,7 +258,7 @@ void TfrmMain::actNextForumClick()
     const int from = ForumIndex();
     for (int step = 1; step <= count; ++step) {
         const int row = (from + step) % count;
-        if (FMarks.count(Forums->RecordAt(row).URL) > 0)
+        if (FMarks.count(WithoutUserInfo(Forums->RecordAt(row).URL)) > 0)
             continue;
         lvwForums->setCurrentRow(row);
         lvwForums->scrollToItem(lvwForums->item(row));
@@ -197,7 +282,7 @@ void TfrmMain::actOpenThreadClick()
 void TfrmMain::actCopyThreadAddressClick()
 {
     if (const int post = SelectedPost(); post >= 0)
-        TClipboard::SetText(FromAnsi(Posts->RecordAt(post).ThreadURL));
+        TClipboard::SetText(EscapedAddress(Posts->RecordAt(post).ThreadURL));
 }
 
 void TfrmMain::actForgetPostClick()
@@ -208,7 +293,7 @@ void TfrmMain::actForgetPostClick()
     const TPost& record = Posts->RecordAt(post);
     const QString question =
         QStringLiteral("Forget that \"%1\" was posted to %2 on %3?")
-            .arg(FromAnsi(record.Subject), FromAnsi(record.ForumURL), ShownTime(record.SentAt));
+            .arg(FromAnsi(record.Subject), ShownAddress(record.ForumURL), ShownTime(record.SentAt));
     if (msgMain->ShowMessageBox(Literal(question), TMsgDlgType::mtConfirmation,
                                 {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0, TMsgDlgBtn::mbNo) != mrYes)
         return;
@@ -218,19 +303,35 @@ void TfrmMain::actForgetPostClick()
     RefreshMarks(); // merged with a file changed elsewhere, the record may hold more posts
 }
 
-// The posts of the subject in the subject edit, oldest first, one line each for a report.
+// An overview for a report: the subject, the posts of the message oldest first, then the forums
+// of the list that have none.
 void TfrmMain::actCopyPostingRecordClick()
 {
-    const std::string subject = ToAnsi(edtSubject->text());
+    const std::vector<std::string> subjects = MessageSubjects();
     QStringList lines;
+    // The subject in the edit first, then the others the message was sent under.
+    const QString subject = edtSubject->text();
+    QStringList others;
+    for (const std::string& other : subjects)
+        if (FromAnsi(other) != subject)
+            others << QStringLiteral("\"%1\"").arg(FromAnsi(other));
+    lines << (others.isEmpty()
+                  ? subject
+                  : QStringLiteral("%1 (also sent as %2)").arg(subject, others.join(QStringLiteral(", "))));
     for (int i = 0; i < Posts->Count(); ++i) {
         const TPost& post = Posts->RecordAt(i);
-        if (post.Subject == subject)
+        if (std::find(subjects.begin(), subjects.end(), post.Subject) != subjects.end())
             lines << QStringLiteral("%1 \u2014 %2 \u2014 %3")
-                         .arg(FromAnsi(post.ForumURL), FromAnsi(post.ThreadURL), ShownTime(post.SentAt));
+                         .arg(ShownAddress(post.ForumURL, MaxRecordedAddress),
+                              ShownAddress(post.ThreadURL, MaxRecordedAddress), ShownTime(post.SentAt));
     }
-    if (!lines.isEmpty())
-        TClipboard::SetText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    QStringList waiting;
+    for (int row = 0; row < Forums->Count(); ++row)
+        if (FMarks.count(WithoutUserInfo(Forums->RecordAt(row).URL)) == 0)
+            waiting << ShownAddress(Forums->RecordAt(row).URL, MaxRecordedAddress);
+    if (!waiting.isEmpty())
+        lines << QStringLiteral("Not yet posted:") << waiting;
+    TClipboard::SetText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
 void TfrmMain::actCopyPageAddressClick()

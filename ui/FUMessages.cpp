@@ -163,6 +163,7 @@ void TfrmFMessages::btnLoadClick()
     frmMain->edtSubject->setText(edtSubject->text());
     frmMain->edtSubject->setCursorPosition(0); // a long subject shows its beginning
     frmMain->memBody->setPlainText(memBody->toPlainText());
+    frmMain->MessageLoaded();
     frmMain->EditorKept();
 }
 

@@ -426,9 +426,11 @@ TEST_F(AutoInsert, SurvivesPagesThatFightBack)
 TEST_F(AutoInsert, FindsTheSubjectBesideTheFieldNamedBodyAndOutlinesBoth)
 {
     ASSERT_TRUE(OpenPage(QStringLiteral("/autoinsert/namedbody.html")));
-    // A subject of its own: the pages before sent the shared one to this server, and a post already
-    // sent here would turn the outline to the warning colour.
+    // A message of its own: the pages before sent the shared one to this server, and a post already
+    // sent here would turn the outline to the warning colour. The editor is emptied first, since the
+    // marks of a message stay through an edit of its subject.
     const QString subject = Subject + QStringLiteral(" (outline)");
+    TypeMessage(QString(), QString());
     TypeMessage(subject, Body);
     const std::optional<TPostFill::TOutline> outline = ClickAutoInsert();
     ASSERT_TRUE(outline.has_value());

@@ -357,7 +357,10 @@ TEST_F(PostingRun, RepeatedPostIsRecordedAndWarnedOf)
     }
     EXPECT_TRUE(List().MarkOf(1).Marked);
     EXPECT_FALSE(List().MarkOf(0).Marked);
-    // Another subject has no posts yet.
+    // A new message of another subject has no posts yet: the editor emptied first, since the marks
+    // of the message stay through an edit of its subject.
+    Window->edtSubject->clear();
+    Window->memBody->clear();
     Window->edtSubject->setText(QStringLiteral("Another subject"));
     EXPECT_FALSE(List().MarkOf(1).Marked);
     EXPECT_FALSE(List().MarksShown());

@@ -310,3 +310,26 @@ TEST(SingleCopy, AnotherUsersAnswerIsNotTrusted)
 }
 
 } // namespace
+
+// The lock file is created as the stores' files are: 0644 less the umask, never writable by others.
+TEST(SingleCopy, TheLockFileIsNoWiderThan0644AndTheUmask)
+{
+    const struct
+    {
+        mode_t Umask;
+        mode_t Expected;
+    } cases[] = {{0, 0644}, {022, 0644}, {077, 0600}};
+    for (const auto& c : cases) {
+        TTempAppDir dir;
+        const mode_t previous = ::umask(c.Umask);
+        {
+            TSingleCopy copy(dir.Path());
+            EXPECT_EQ(copy.Start(), TSingleCopy::TStart::First);
+            struct stat info = {};
+            ASSERT_EQ(::stat(QFile::encodeName(dir.Path() + TSingleCopy::LockFileName()).constData(), &info),
+                      0);
+            EXPECT_EQ(info.st_mode & 07777, c.Expected) << "umask " << c.Umask;
+        }
+        EXPECT_EQ(::umask(previous), c.Umask) << "the umask is given back";
+    }
+}
