@@ -2,11 +2,9 @@
 // as JSON data.
 #include "browser/TLoginFill.h"
 
-#include "browser/EBrowserError.h"
 #include "browser/TBrowserPane.h"
+#include "browser/UPageScript.h"
 
-#include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QVariantMap>
@@ -18,12 +16,8 @@ namespace {
 
 const QString& LoginFillScript()
 {
-    static const QString script = [] {
-        QFile file(QStringLiteral(":/browser/loginfill.js"));
-        if (!file.open(QIODevice::ReadOnly))
-            throw EBrowserError(QStringLiteral("The log-in script is missing from the program"));
-        return QString::fromUtf8(file.readAll());
-    }();
+    static const QString script =
+        ReadPageScript(QStringLiteral(":/browser/loginfill.js"), QStringLiteral("log-in"));
     return script;
 }
 
@@ -32,18 +26,12 @@ const QString& LoginFillScript()
 void RunStep(QObject* owner, QWebEnginePage* page, const QJsonObject& arguments,
              std::function<void(const QVariantMap&)> done)
 {
-    QString json = QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact));
-    // Raw line and paragraph separators are not allowed in older script engines' strings.
-    json.replace(QChar(0x2028), QStringLiteral("\\u2028")).replace(QChar(0x2029), QStringLiteral("\\u2029"));
-    const QString source = LoginFillScript() + QLatin1Char('(') + json + QLatin1Char(')');
     QPointer<QObject> self(owner);
-    page->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
-        if (!self)
-            return;
-        const QVariantMap answer = result.toMap();
-        QMetaObject::invokeMethod(
-            self, [done, answer] { done(answer); }, Qt::QueuedConnection);
-    });
+    page->runJavaScript(ScriptCall(LoginFillScript(), arguments), QWebEngineScript::ApplicationWorld,
+                        [self, done](const QVariant& result) {
+                            if (self)
+                                AnswerLater(self.data(), done, result.toMap());
+                        });
 }
 
 } // namespace
@@ -54,8 +42,7 @@ void TLoginFill::Find(TFindDone done)
 {
     QWebEnginePage* page = FPane->Page();
     if (!page) {
-        QMetaObject::invokeMethod(
-            this, [done] { done(TLoginForm{}); }, Qt::QueuedConnection);
+        AnswerLater(this, done, TLoginForm{});
         return;
     }
     RunStep(this, page, {{"step", "find"}}, [done](const QVariantMap& answer) {
@@ -77,8 +64,7 @@ void TLoginFill::Fill(const TLoginForm& form, const QString& username, const QSt
 {
     QWebEnginePage* page = FPane->Page();
     if (!page || !form.Found) {
-        QMetaObject::invokeMethod(
-            this, [done] { done(TFilled{}); }, Qt::QueuedConnection);
+        AnswerLater(this, done, TFilled{});
         return;
     }
     FPane->View()->setFocus(Qt::OtherFocusReason);
