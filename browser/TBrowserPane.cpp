@@ -27,20 +27,6 @@ namespace {
 // their start well within this time.
 constexpr int BusyGraceMs = 1000;
 
-const QString& FillFieldScript()
-{
-    static const QString script =
-        ReadPageScript(QStringLiteral(":/browser/fillfield.js"), QStringLiteral("form-filling"));
-    return script;
-}
-
-const QString& FocusedSiteScript()
-{
-    static const QString script =
-        ReadPageScript(QStringLiteral(":/browser/focusedsite.js"), QStringLiteral("form-filling"));
-    return script;
-}
-
 } // namespace
 
 TBrowserPane::TBrowserPane(QWidget* parent) : QWidget(parent)
@@ -217,7 +203,9 @@ void TBrowserPane::FillField(const QString& name, const QString& value, TFillDon
         AnswerLater(this, done, false);
         return;
     }
-    const QString source = ScriptCall(FillFieldScript(), {{"name", name}, {"value", value}});
+    const QString source =
+        ScriptCall(PageScript(QStringLiteral(":/browser/fillfield.js"), QStringLiteral("form-filling")),
+                   {{"name", name}, {"value", value}});
     QPointer<TBrowserPane> self(this);
     FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
         if (!self)
@@ -253,7 +241,9 @@ void TBrowserPane::FocusedSite(TFocusedSiteDone done)
         AnswerLater(this, done, TFocusedSite{QUrl(), false, true, QUrl(), true});
         return;
     }
-    const QString source = FocusedSiteScript() + QStringLiteral("()");
+    const QString source =
+        PageScript(QStringLiteral(":/browser/focusedsite.js"), QStringLiteral("form-filling")) +
+        QStringLiteral("()");
     QPointer<TBrowserPane> self(this);
     FPage->runJavaScript(source, QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
         if (!self)

@@ -14,24 +14,18 @@
 
 namespace {
 
-const QString& LoginFillScript()
-{
-    static const QString script =
-        ReadPageScript(QStringLiteral(":/browser/loginfill.js"), QStringLiteral("log-in"));
-    return script;
-}
-
 // Runs one step and hands its answer to done from the event loop; nothing when the fill or its
 // page went away meanwhile.
 void RunStep(QObject* owner, QWebEnginePage* page, const QJsonObject& arguments,
              std::function<void(const QVariantMap&)> done)
 {
     QPointer<QObject> self(owner);
-    page->runJavaScript(ScriptCall(LoginFillScript(), arguments), QWebEngineScript::ApplicationWorld,
-                        [self, done](const QVariant& result) {
-                            if (self)
-                                AnswerLater(self.data(), done, result.toMap());
-                        });
+    page->runJavaScript(
+        ScriptCall(PageScript(QStringLiteral(":/browser/loginfill.js"), QStringLiteral("log-in")), arguments),
+        QWebEngineScript::ApplicationWorld, [self, done](const QVariant& result) {
+            if (self)
+                AnswerLater(self.data(), done, result.toMap());
+        });
 }
 
 } // namespace

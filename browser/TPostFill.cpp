@@ -17,13 +17,6 @@
 
 namespace {
 
-const QString& FillPostScript()
-{
-    static const QString script =
-        ReadPageScript(QStringLiteral(":/browser/fillpost.js"), QStringLiteral("form-filling"));
-    return script;
-}
-
 // How long the editors of a page get to react to the typing before it is read back. Editors that
 // throw typing away redraw from their own model on their next rendering after the change (the
 // focus moving back is one); this is well past that, and short enough not to keep the user.
@@ -92,7 +85,8 @@ struct TPostFill::TFill
 
 void TPostFill::RunFillStep(const QJsonObject& arguments, std::function<void(const QVariant&)> next)
 {
-    const QString source = ScriptCall(FillPostScript(), arguments);
+    const QString source = ScriptCall(
+        PageScript(QStringLiteral(":/browser/fillpost.js"), QStringLiteral("form-filling")), arguments);
     QPointer<TPostFill> self(this);
     QPointer<QWebEnginePage> page(FPane->Page());
     page->runJavaScript(source, QWebEngineScript::ApplicationWorld,

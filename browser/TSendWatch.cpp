@@ -39,20 +39,6 @@ constexpr qint64 CloseWaitMs = 2000;
 constexpr qint64 ReportGraceMs = 500;
 constexpr int ClosePollMs = 20;
 
-const QString& WatchPostScript()
-{
-    static const QString script =
-        ReadPageScript(QStringLiteral(":/browser/watchpost.js"), QStringLiteral("form-filling"));
-    return script;
-}
-
-const QString& PostAnswerScript()
-{
-    static const QString script =
-        ReadPageScript(QStringLiteral(":/browser/postanswer.js"), QStringLiteral("form-filling"));
-    return script;
-}
-
 QUrl WithoutFragment(const QUrl& address)
 {
     return address.adjusted(QUrl::RemoveFragment);
@@ -152,7 +138,9 @@ void TSendWatch::WatchForSend(const QVariant& post)
     FWatch.Post = post;
     FWatch.Start = page->url();
     FWatch.ActsAtStart = FPane->BrowserPage()->Activations();
-    const QString source = ScriptCall(WatchPostScript(), {{"nonce", FNonce}});
+    const QString source =
+        ScriptCall(PageScript(QStringLiteral(":/browser/watchpost.js"), QStringLiteral("form-filling")),
+                   {{"nonce", FNonce}});
     // Nothing written on the page, nothing to watch.
     QPointer<TSendWatch> self(this);
     const QUrl start = FWatch.Start;
@@ -238,7 +226,9 @@ void TSendWatch::Settle()
         return;
     }
     // A sent form: the forum's answer says whether it took the post (see postanswer.js).
-    const QString source = ScriptCall(PostAnswerScript(), {{"text", watch.Sample}});
+    const QString source =
+        ScriptCall(PageScript(QStringLiteral(":/browser/postanswer.js"), QStringLiteral("form-filling")),
+                   {{"text", watch.Sample}});
     QPointer<TSendWatch> self(this);
     QPointer<QWebEnginePage> answering(page);
     ++FPending;

@@ -4,14 +4,19 @@
 #include "browser/EBrowserError.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 
-QString ReadPageScript(const QString& path, const QString& what)
+const QString& PageScript(const QString& path, const QString& what)
 {
+    // Read on the user-interface thread only, where every script is run.
+    static QHash<QString, QString> read;
+    if (const auto found = read.constFind(path); found != read.constEnd())
+        return *found;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EBrowserError(QStringLiteral("The %1 script is missing from the program").arg(what));
-    return QString::fromUtf8(file.readAll());
+    return *read.insert(path, QString::fromUtf8(file.readAll()));
 }
 
 QString ScriptCall(const QString& script, const QJsonObject& arguments)

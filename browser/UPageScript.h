@@ -8,8 +8,9 @@
 #include <QObject>
 #include <QString>
 
-// The script at path in the program's resources; an EBrowserError naming what when it is missing.
-QString ReadPageScript(const QString& path, const QString& what);
+// The script at path in the program's resources, read once and kept for the program's run; an
+// EBrowserError naming what when it is missing.
+const QString& PageScript(const QString& path, const QString& what);
 
 // script (a function expression) called with arguments as one JSON object.
 QString ScriptCall(const QString& script, const QJsonObject& arguments);
